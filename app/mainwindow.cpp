@@ -1,0 +1,128 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/droppaths.h"
+#include "app/manualsource.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QMimeData>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+const char *const benchTitle = " Vexel900 Bench Ver. 0.2.0 9/29/2015";
+const char *const fontFileName = "NovaSquare.ttf";
+const char *const fontFamily = "Nova Square";
+const char *const styleSheetFileName = "style.qss";
+constexpr int startBrightness = 200;
+
+// Latin-1 text up to the first zero byte: the style sheet is read as the
+// bench has always read it.
+QString latin1UpToZero(const QByteArray &bytes)
+{
+    const int zero = bytes.indexOf('\0');
+    return QString::fromLatin1(zero < 0 ? bytes : bytes.left(zero));
+}
+
+void registerFont()
+{
+    // The working directory's copy wins; the bundled copy keeps the look when
+    // the bench is started from elsewhere.
+    if (QFontDatabase::addApplicationFont(QString::fromLatin1(fontFileName)) < 0)
+        QFontDatabase::addApplicationFont(QStringLiteral(":/") + QLatin1String(fontFileName));
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    qDebug() << "Windows";
+
+    registerFont();
+    ui->tab->setFont(QFont(QString::fromLatin1(fontFamily)));
+    ui->textEdit->ensureCursorVisible();
+
+    ui->BrightSlider->setValue(startBrightness);
+    ui->BrightNumber->setText(QString::number(startBrightness));
+
+    ui->FontTable->setAcceptDrops(true);
+    ui->FontTable->setDragEnabled(true);
+    setAcceptDrops(true);
+    ui->FontTable->setDragDropMode(QAbstractItemView::DropOnly);
+
+    ui->FontTable->setColumnWidth(0, 25);
+    ui->FontTable->setColumnWidth(1, 512);
+    ui->ImageTable->setColumnWidth(0, 25);
+    ui->ImageTable->setColumnWidth(1, 256);
+    for (int column = 2; column <= 5; ++column)
+        ui->ImageTable->setColumnWidth(column, 75);
+
+    showManual();
+    startSerialLink();
+    startFirmwarePage();
+
+    QFile styleSheet(QString::fromLatin1(styleSheetFileName));
+    styleSheet.open(QIODevice::ReadOnly); // missing file: empty sheet, platform style
+    qApp->setStyleSheet(latin1UpToZero(styleSheet.readAll()));
+
+    ui->tabbedWindow->setCurrentIndex(0);
+    setWindowTitle(QString::fromLatin1(benchTitle));
+
+    ui->setStandardMode->setCheckable(true);
+    ui->setExtendedMode->setCheckable(true);
+    ui->setStandardMode->setChecked(true);
+    ui->setExtendedMode->setChecked(false);
+    ui->setLayer0->setCheckable(true);
+    ui->setLayer1->setCheckable(true);
+    ui->setLayer0->setChecked(true);
+    ui->setLayer1->setChecked(false);
+}
+
+MainWindow::~MainWindow() { delete ui; }
+
+void MainWindow::showStatus(const QString &text) { ui->statusBar->showMessage(text); }
+
+void MainWindow::showManual()
+{
+    const QDir workingDir(QString{});
+    qDebug() << workingDir.absoluteFilePath(QString::fromLatin1(manualHtmlName));
+    const ManualSource source =
+        chooseManual(workingDir.absolutePath(), ManualView::canShow(manualDocumentName));
+    if (source.url.isValid())
+        ui->webView->showUrl(source.url);
+    else
+        ui->webView->showHtml(source.builtInHtml);
+    qDebug() << ui->webView->currentUrl();
+}
+
+void MainWindow::on_searchManual_clicked()
+{
+    ui->webView->findNext(ui->searchManualText->text());
+}
+
+void MainWindow::on_clearTextEdit_clicked() { ui->textEdit->clear(); }
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    std::fputs("Enter Drop\n", stdout);
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    std::fputs("Enter DropEvent \n", stdout);
+    if (!event->mimeData()->hasUrls())
+        return;
+    ui->textEdit->append(droppedPathsText(event->mimeData()->urls()));
+    event->accept();
+}

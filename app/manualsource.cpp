@@ -1,0 +1,32 @@
+#include "app/manualsource.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+const char *const manualDocumentName = "Vexel-900 Manual.doc";
+const char *const manualHtmlName = "Vexel-900 Manual-html.html";
+
+QUrl manualUrl(const QString &directory, const QString &fileName)
+{
+    return QUrl(QStringLiteral("file:///") + QDir(directory).absolutePath() + QLatin1Char('/') +
+                    fileName,
+                QUrl::TolerantMode);
+}
+
+ManualSource chooseManual(const QString &directory, bool viewShowsDoc)
+{
+    const QDir dir(directory);
+    const QString doc = QString::fromLatin1(manualDocumentName);
+    const QString html = QString::fromLatin1(manualHtmlName);
+    if (viewShowsDoc && QFileInfo(dir.filePath(doc)).isFile())
+        return {manualUrl(directory, doc), {}};
+    if (QFileInfo(dir.filePath(html)).isFile())
+        return {manualUrl(directory, html), {}};
+    const QString page =
+        QStringLiteral("<html><body><h2>No manual found</h2>"
+                       "<p>The manual page shows <b>%1</b> or <b>%2</b> from the folder "
+                       "the bench was started in:</p><p><code>%3</code></p>"
+                       "<p>Place either file there and restart the bench.</p></body></html>")
+            .arg(doc.toHtmlEscaped(), html.toHtmlEscaped(), dir.absolutePath().toHtmlEscaped());
+    return {{}, page};
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what the bench needs to build, test and run, then fetches the
+# Nova Square font. Quick when everything is already there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  cmake g++ make pkg-config
+  qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5webkit5-dev
+  xvfb xauth imagemagick x11-utils dfu-util fonts-dejavu-core
+)
+# npm fetches the font; some machines carry a Node.js build that brings its own.
+command -v npm >/dev/null || packages+=(npm)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+scripts/fetch-font.sh || echo "Nova Square could not be fetched; the bench will use a substitute font."

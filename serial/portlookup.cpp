@@ -1,0 +1,55 @@
+#include "serial/portlookup.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
+LineSettings lineSettingsFrom(const QString &portEntry, const QString &baudText)
+{
+    LineSettings settings;
+    settings.portName = portEntry.split(QLatin1Char(' ')).first();
+    settings.baudRate = baudText.toUInt(nullptr, 10);
+    return settings;
+}
+
+bool portIsPresent(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    if (QSerialPortInfo(name).isValid())
+        return true;
+    // Only absolute paths count, so a stale short name like "ttyUSB0" that
+    // happens to exist relative to the working directory cannot keep a port.
+    return name.startsWith(QLatin1Char('/')) && QFileInfo::exists(name);
+}
+
+QString connectedText(const QString &portName, quint32 baudRate, int dataBits, int parity,
+                      int stopBits, int flowControl)
+{
+    return QCoreApplication::translate("MainWindow", "Connected to %1 : %2, %3, %4, %5, %6")
+        .arg(portName)
+        .arg(baudRate)
+        .arg(dataBits)
+        .arg(parity)
+        .arg(stopBits)
+        .arg(flowControl);
+}
+
+bool lineHungUp(qintptr descriptor)
+{
+#ifdef Q_OS_UNIX
+    if (descriptor < 0)
+        return false;
+    pollfd fd{int(descriptor), POLLIN, 0};
+    if (::poll(&fd, 1, 0) < 0)
+        return false;
+    return (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(descriptor);
+    return false;
+#endif
+}
