@@ -12,10 +12,21 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QTextStream>
 
 #include <cstdio>
+
+// The resource bundle lives in a static library, where nothing references it
+// by name, so it is registered explicitly when the program starts.
+static const bool resourcesRegistered = [] {
+    Q_INIT_RESOURCE(resources);
+#ifdef VEXEL_BUNDLED_FONT
+    Q_INIT_RESOURCE(font);
+#endif
+    return true;
+}();
 
 namespace {
 
@@ -60,6 +71,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setAcceptDrops(true);
     ui->FontTable->setDragDropMode(QAbstractItemView::DropOnly);
 
+    // The style's minimum section width would round the number columns up.
+    ui->FontTable->horizontalHeader()->setMinimumSectionSize(0);
+    ui->ImageTable->horizontalHeader()->setMinimumSectionSize(0);
     ui->FontTable->setColumnWidth(0, 25);
     ui->FontTable->setColumnWidth(1, 512);
     ui->ImageTable->setColumnWidth(0, 25);
@@ -71,9 +85,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     startSerialLink();
     startFirmwarePage();
 
+    // A missing file gives an empty sheet: the platform style stays.
     QFile styleSheet(QString::fromLatin1(styleSheetFileName));
-    styleSheet.open(QIODevice::ReadOnly); // missing file: empty sheet, platform style
-    qApp->setStyleSheet(latin1UpToZero(styleSheet.readAll()));
+    const QByteArray sheet = styleSheet.open(QIODevice::ReadOnly) ? styleSheet.readAll() : QByteArray();
+    qApp->setStyleSheet(latin1UpToZero(sheet));
 
     ui->tabbedWindow->setCurrentIndex(0);
     setWindowTitle(QString::fromLatin1(benchTitle));
@@ -88,7 +103,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->setLayer1->setChecked(false);
 }
 
-MainWindow::~MainWindow() { delete ui; }
+MainWindow::~MainWindow()
+{
+    // A utility still running is ended by dfuProcess's destructor; its last
+    // signals must not reach a window that is being torn down.
+    dfuProcess.disconnect(this);
+    delete ui;
+}
 
 void MainWindow::showStatus(const QString &text) { ui->statusBar->showMessage(text); }
 

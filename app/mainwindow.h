@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QModelIndex>
 #include <QProcess>
 #include <QSerialPort>
 #include <QString>
@@ -55,10 +56,92 @@ private slots:
     void dfuFinished(int exitCode, QProcess::ExitStatus exitStatus);
 
     // Display commands and reply reader (commands/, serial/)
+    void on_Cls_clicked();
+    void on_setColorH_clicked();
+    void on_colorSelector_clicked();
+    void on_set_bg_colorh_clicked();
+    void on_colorSelectorBG_clicked();
+    void on_selectFont_clicked();
+    void on_printString_clicked();
+    void on_PRINT_STRING_BG_clicked();
+    void on_setXHY_clicked();
+    void on_setNorth_clicked();
+    void on_setEast_clicked();
+    void on_setSouth_clicked();
+    void on_setWest_clicked();
+    void on_LightOn_clicked();
+    void on_LightOFf_clicked();
+    void on_pushButton_16_clicked();
+    void on_BrightSlider_sliderMoved(int position);
+    void on_arcH_clicked();
+    void on_boxH_clicked();
+    void on_boxHFill_clicked();
+    void on_circleRH_clicked();
+    void on_H_LINEH_clicked();
+    void on_V_LINE_clicked();
+    void on_LINE_TO_XHY_clicked();
+    void on_sdPutIcon_clicked();
+    void on_sdPutIconFile_returnPressed();
+    void on_put_sf_icon_clicked();
+    void on_captureScreen_clicked();
+    void on_buttonDef_clicked();
+    void on_buttonState_clicked();
+    void on_touchProtocol_clicked();
+    void on_calibrateTouch_clicked();
+    void on_demo_clicked();
+    void on_setLayer0_clicked();
+    void on_setLayer1_clicked();
+    void on_setLayerVisible0_clicked();
+    void on_setLayerVisible1_clicked();
+    void on_setHideLayer0_clicked();
+    void on_setHideLayer1_clicked();
+    void on_setColorKey_clicked();
+    void on_setStandardMode_clicked();
+    void on_setExtendedMode_clicked();
+    void on_buzzerOn_clicked();
+    void on_buzzerOff_clicked();
+    void on_buzzerBeep_clicked();
+    void on_ping_clicked();
+    void on_getSerial_clicked();
+    void on_resetVEXEL_clicked();
+    void on_ShowSettings_clicked();
+    void on_GETVERSION_clicked();
+    void on_SD_FILE_CREATE_clicked();
+    void on_SD_FILE_OPEN_clicked();
+    void on_SD_FILE_CLOSE_clicked();
+    void on_SD_FILE_WRITE_clicked();
+    void on_SD_FILE_READ_clicked();
+    void on_SD_FILE_DELETE_clicked();
+    void on_SD_FILE_GET_SIZE_clicked();
+    void on_SD_FILE_TELL_clicked();
+    void on_SD_FILE_LIST_clicked();
+    void on_SD_INSERTED_clicked();
+    void on_SD_SPACE_INFO_clicked();
+    void on_SD_FOLDER_CREATE_clicked();
 
     // Start-up configuration (config/)
+    void on_GenerateConfig_clicked();
+    void on_SSDefault_clicked();
+    void on_SSImage_clicked();
+    void on_SSColor_clicked();
+    void on_startScreenColor_clicked();
+    void on_openConfigFile_clicked();
 
     // Font and image assets (assets/)
+    void on_pushButton_6_clicked();
+    void on_removeFontList_clicked();
+    void on_upFontList_clicked();
+    void on_downFontList_clicked();
+    void reDraw_FontTable();
+    void on_pushButton_4_clicked();
+    void AddToImageList(QString fileName);
+    void on_pushButton_3_clicked();
+    void on_removeImageList_clicked();
+    void on_pushButton_2_clicked();
+    void on_ImageTable_clicked(const QModelIndex &index);
+    void updateImageList();
+    void on_generateFlashImage_clicked();
+    void on_importESF_clicked();
 
 private:
     void startSerialLink();
@@ -75,6 +158,33 @@ private:
     quint8 extendedModeOn = 0;
     QString firmwareFile;
     ConsoleDecoder dfuConsole;
+
+    // Display commands and reply reader (commands/, serial/). The types are
+    // named with elaborated specifiers so this header needs none of them.
+    class PortWriter *commandWriter();
+    QByteArray sendCommand(const struct CommandSpec &command, const QVector<qint64> &values = {},
+                           const QString &text = {});
+    void sendSdCommand(const struct CommandSpec &command, const QVector<qint64> &values = {});
+    void sendButtonFrame(const struct CommandSpec &command, const QVector<qint64> &values);
+    void showLayer(int layer, bool visible, class QAbstractButton *visibleButton,
+                   class QAbstractButton *hideButton);
+    void setMode(bool extended);
+    void logText(const QString &text);
+    void showReply(const struct Reply &reply);
+    class PortWriter *portWriter = nullptr; // made on first use, owned by the window
+
+    // Start-up configuration and font and image lists (config/, assets/).
+    // Fonts and images loaded from a Config.txt keep their whole path as name.
+    enum class EntryName { FileName, WholePath };
+    bool addFont(const QString &path, EntryName naming, struct AddReport &report);
+    bool addImage(const QString &path, EntryName naming, struct AddReport &report);
+    void emptyFontList();
+    void emptyImageList();
+    struct StartupSettings startupSettings() const;
+    void applyStartupUpdate(const struct StartupUpdate &update);
+    void setImageFieldsEnabled(bool enabled);
+    QStringList cardPaths(class QTableWidget *table, int count) const;
+    QVector<struct FlashDataFile> flashDataFiles() const;
 };
 
 #endif // MAINWINDOW_H

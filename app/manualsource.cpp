@@ -8,9 +8,9 @@ const char *const manualHtmlName = "Vexel-900 Manual-html.html";
 
 QUrl manualUrl(const QString &directory, const QString &fileName)
 {
-    return QUrl(QStringLiteral("file:///") + QDir(directory).absolutePath() + QLatin1Char('/') +
-                    fileName,
-                QUrl::TolerantMode);
+    // "file:///" + "C:/..." on Windows; an absolute POSIX path already
+    // brings its own leading slash, so fromLocalFile builds both right.
+    return QUrl::fromLocalFile(QDir(directory).absolutePath() + QLatin1Char('/') + fileName);
 }
 
 ManualSource chooseManual(const QString &directory, bool viewShowsDoc)

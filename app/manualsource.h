@@ -15,8 +15,7 @@ struct ManualSource
     QString builtInHtml;
 };
 
-// The URL of `fileName` in `directory` as the bench has always built it:
-// "file:///" + absolute path, parsed tolerantly so spaces are encoded.
+// The file URL of `fileName` in `directory`, spaces encoded.
 QUrl manualUrl(const QString &directory, const QString &fileName);
 
 // Prefers the .doc manual when the view can show it, then the HTML manual,

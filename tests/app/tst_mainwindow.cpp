@@ -1,0 +1,201 @@
+// The constructed window: start state, style sheet, drops and the manual page.
+#include "app/droppaths.h"
+#include "app/mainwindow.h"
+#include "app/manualsource.h"
+#include "app/manualview.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir workDir;
+
+    template <typename T> static T *child(QWidget &window, const char *name)
+    {
+        T *widget = window.findChild<T *>(name);
+        if (!widget)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    static void drop(MainWindow &window, QMimeData *data)
+    {
+        // Straight to the window's event handler: the application's drop
+        // routing wants a drag in progress, which a test cannot start.
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject &>(window).event(&event);
+    }
+
+private slots:
+    void init()
+    {
+        QDir(workDir.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(workDir.path()));
+        QVERIFY(QDir::setCurrent(workDir.path()));
+        qApp->setStyleSheet(QString());
+    }
+
+    void opensOnDisplayTestWithItsStartValues()
+    {
+        // An empty working directory: no style sheet, font or manual.
+        MainWindow window;
+        QCOMPARE(window.windowTitle(), QString(" Vexel900 Bench Ver. 0.2.0 9/29/2015"));
+        auto *pages = child<QTabWidget>(window, "tabbedWindow");
+        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(pages->tabText(0), QString("Display Test"));
+        QCOMPARE(child<QSlider>(window, "BrightSlider")->value(), 200);
+        QCOMPARE(child<QLabel>(window, "BrightNumber")->text(), QString("200"));
+        QCOMPARE(child<QComboBox>(window, "SerialBaudRate_2")->currentText(), QString("115200"));
+        QVERIFY(window.acceptDrops());
+        QCOMPARE(qApp->styleSheet(), QString());
+    }
+
+    void modeAndLayerButtonsStartCheckable()
+    {
+        MainWindow window;
+        for (const char *name : {"setStandardMode", "setExtendedMode", "setLayer0", "setLayer1"})
+            QVERIFY2(child<QPushButton>(window, name)->isCheckable(), name);
+        QVERIFY(child<QPushButton>(window, "setStandardMode")->isChecked());
+        QVERIFY(!child<QPushButton>(window, "setExtendedMode")->isChecked());
+        QVERIFY(child<QPushButton>(window, "setLayer0")->isChecked());
+        QVERIFY(!child<QPushButton>(window, "setLayer1")->isChecked());
+    }
+
+    void tableColumnsAndDropSettings()
+    {
+        MainWindow window;
+        auto *fonts = child<QTableWidget>(window, "FontTable");
+        QCOMPARE(fonts->columnWidth(0), 25);
+        QCOMPARE(fonts->columnWidth(1), 512);
+        QVERIFY(fonts->acceptDrops());
+        QCOMPARE(fonts->dragDropMode(), QAbstractItemView::DropOnly);
+        auto *images = child<QTableWidget>(window, "ImageTable");
+        const QList<int> widths = {25, 256, 75, 75, 75, 75};
+        for (int column = 0; column < widths.size(); ++column)
+            QCOMPARE(images->columnWidth(column), widths[column]);
+    }
+
+    void styleSheetIsReadAsLatin1UpToTheFirstZero()
+    {
+        writeFile("style.qss", QByteArray("QLabel { color: red; } /* \xe9t\xe9 */") +
+                                   QByteArray(1, '\0') + "QPushButton { color: blue; }");
+        MainWindow window;
+        QCOMPARE(qApp->styleSheet(),
+                 QString::fromUtf8("QLabel { color: red; } /* \xc3\xa9t\xc3\xa9 */"));
+        qApp->setStyleSheet(QString());
+    }
+
+    void dropAppendsTheFirst32LocalPaths()
+    {
+        MainWindow window;
+        auto *log = child<QTextEdit>(window, "textEdit");
+        log->setPlainText("before");
+        QList<QUrl> urls;
+        for (int i = 0; i < 40; ++i)
+            urls << QUrl::fromLocalFile(QString("/data/fonts/font %1.vxf").arg(i));
+        auto *data = new QMimeData;
+        data->setUrls(urls);
+        drop(window, data);
+        const QStringList lines = log->toPlainText().split('\n');
+        QCOMPARE(lines.size(), 33);
+        QCOMPARE(lines.first(), QString("before"));
+        QCOMPARE(lines.at(1), QString("/data/fonts/font 0.vxf"));
+        QCOMPARE(lines.last(), QString("/data/fonts/font 31.vxf"));
+        delete data;
+    }
+
+    void dropWithoutUrlsChangesNothing()
+    {
+        MainWindow window;
+        auto *log = child<QTextEdit>(window, "textEdit");
+        log->setPlainText("kept");
+        QMimeData data;
+        data.setText("just text");
+        drop(window, &data);
+        QCOMPARE(log->toPlainText(), QString("kept"));
+        QCOMPARE(child<QTableWidget>(window, "FontTable")->rowCount(), 0);
+    }
+
+    void droppedRemoteUrlsGiveEmptyLines()
+    {
+        const QString text = droppedPathsText(
+            {QUrl("https://example.org/a.vxp"), QUrl::fromLocalFile("/tmp/b c.vxp")});
+        QCOMPARE(text, QString("\n/tmp/b c.vxp"));
+    }
+
+    void manualPrefersARenderableDocument()
+    {
+        // The .doc is what the bench has always pointed at, but no view renders it.
+        writeFile(manualDocumentName, "binary word file");
+        ManualSource source = chooseManual(workDir.path(), ManualView::canShow(manualDocumentName));
+        QVERIFY(!source.url.isValid());
+        QVERIFY(source.builtInHtml.contains(manualHtmlName));
+        QVERIFY(source.builtInHtml.contains(workDir.path()));
+
+        source = chooseManual(workDir.path(), true);
+        QCOMPARE(source.url.toLocalFile(), workDir.filePath(manualDocumentName));
+
+        writeFile(manualHtmlName, "<html><body>manual</body></html>");
+        source = chooseManual(workDir.path(), false);
+        QCOMPARE(source.url.toLocalFile(), workDir.filePath(manualHtmlName));
+        QVERIFY(source.url.toEncoded().contains("Manual-html.html"));
+    }
+
+    void manualPageShowsTheHtmlFromTheWorkingDirectory()
+    {
+        writeFile(manualHtmlName, "<html><body><p>SD_FILE_OPEN opens a file</p></body></html>");
+        MainWindow window;
+        auto *view = child<ManualView>(window, "webView");
+        QCOMPARE(view->currentUrl().toLocalFile(), workDir.filePath(manualHtmlName));
+    }
+
+    void searchStepsForwardThroughMatchesAndStops()
+    {
+        ManualView view;
+        view.resize(400, 300);
+        QSignalSpy loaded(&view, SIGNAL(loadFinished(bool)));
+        view.showHtml("<html><body><p>Alpha one</p><p>beta</p><p>ALPHA two</p></body></html>");
+        QVERIFY(loaded.wait(5000) || loaded.count() > 0);
+        QVERIFY(view.findNext("alpha"));
+        QCOMPARE(view.selectedText(), QString("Alpha"));
+        QVERIFY(view.findNext("alpha"));
+        QCOMPARE(view.selectedText(), QString("ALPHA"));
+        QVERIFY(!view.findNext("alpha"));
+        QVERIFY(!view.findNext(QString()));
+        QCOMPARE(view.selectedText(), QString());
+    }
+
+    void clearButtonEmptiesTheLog()
+    {
+        MainWindow window;
+        auto *log = child<QTextEdit>(window, "textEdit");
+        log->setPlainText("line");
+        child<QPushButton>(window, "clearTextEdit")->click();
+        QCOMPARE(log->toPlainText(), QString());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
