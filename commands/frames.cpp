@@ -1,0 +1,129 @@
+#include "commands/frames.h"
+
+namespace {
+
+void appendHighFirst(QByteArray &frame, qint64 value)
+{
+    frame.append(char((value >> 8) & 0xFF));
+    frame.append(char(value & 0xFF));
+}
+
+void appendLowFirst(QByteArray &frame, qint64 value, int byteCount)
+{
+    for (int i = 0; i < byteCount; ++i)
+        frame.append(char((value >> (8 * i)) & 0xFF));
+}
+
+void appendArg(QByteArray &frame, Arg arg, qint64 value, bool extendedMode)
+{
+    switch (arg) {
+    case Arg::Byte:
+        frame.append(char(value & 0xFF));
+        break;
+    case Arg::Word:
+        appendHighFirst(frame, value);
+        break;
+    case Arg::ColorWord:
+        appendLowFirst(frame, value, 2);
+        break;
+    case Arg::Angle:
+        appendHighFirst(frame, turnUnits(value));
+        break;
+    case Arg::Count32:
+        appendLowFirst(frame, value, 4);
+        break;
+    case Arg::Y:
+        appendArg(frame, extendedMode ? Arg::Word : Arg::Byte, value, extendedMode);
+        break;
+    case Arg::None:
+    case Arg::Text:
+        break;
+    }
+}
+
+QByteArray head(const CommandSpec &command, const ArgValues &values, bool extendedMode)
+{
+    const std::size_t fixedCount = argCount(command) - (carriesText(command) ? 1 : 0);
+    Q_ASSERT_X(std::size_t(values.size()) == fixedCount, command.name, "wrong argument count");
+    QByteArray frame(1, char(command.code));
+    for (std::size_t i = 0; i < fixedCount && int(i) < values.size(); ++i)
+        appendArg(frame, command.args[i], values[int(i)], extendedMode);
+    return frame;
+}
+
+int encodedWidth(Arg arg, bool extendedMode)
+{
+    switch (arg) {
+    case Arg::Byte:
+        return 1;
+    case Arg::Word:
+    case Arg::ColorWord:
+    case Arg::Angle:
+        return 2;
+    case Arg::Count32:
+        return 4;
+    case Arg::Y:
+        return extendedMode ? 2 : 1;
+    case Arg::None:
+    case Arg::Text:
+        break;
+    }
+    return 0;
+}
+
+// The log always shows the standard-mode frame, so an extended Y loses its
+// low byte there.
+int standardLength(const CommandSpec &command)
+{
+    int length = 1;
+    for (std::size_t i = 0; i < argCount(command); ++i)
+        length += encodedWidth(command.args[i], false);
+    return length;
+}
+
+} // namespace
+
+quint16 parseColorKey(const QString &text)
+{
+    bool ok = false;
+    const quint16 key = text.toUShort(&ok, 16);
+    return ok ? key : 0;
+}
+
+QByteArrayList commandWrites(Command id, const ArgValues &values, const QString &text,
+                             bool extendedMode)
+{
+    const CommandSpec &command = spec(id);
+    QByteArrayList writes{head(command, values, extendedMode)};
+    if (carriesText(command)) {
+        const QByteArray bytes = text.toLocal8Bit();
+        if (!bytes.isEmpty())
+            writes.append(bytes);
+        writes.append(QByteArray(1, '\0'));
+    }
+    return writes;
+}
+
+QByteArray commandFrame(Command id, const ArgValues &values, bool extendedMode)
+{
+    Q_ASSERT_X(!carriesText(spec(id)), spec(id).name, "text commands are sent as several writes");
+    return head(spec(id), values, extendedMode);
+}
+
+QString commandLogLine(Command id, const QByteArray &frame)
+{
+    const CommandSpec &command = spec(id);
+    const bool padded = command.has(LogPadded);
+    if (!padded && !command.has(LogBare))
+        return {};
+
+    QString line;
+    const int shown = qMin(standardLength(command), frame.size());
+    for (int i = 0; i < shown; ++i) {
+        const uint byte = quint8(frame.at(i));
+        line += padded ? QStringLiteral("0x%1 ").arg(byte, 2, 16, QLatin1Char('0'))
+                       : QStringLiteral("%1 ").arg(byte, 0, 16);
+    }
+    line += QStringLiteral("<- %1\n").arg(QLatin1String(command.name));
+    return padded ? line.toUpper() : line;
+}

@@ -1,0 +1,260 @@
+// Frame builders, colour words and command log lines, checked against the
+// module's byte layouts.
+#include "commands/colors.h"
+#include "commands/frames.h"
+
+#include <QSet>
+#include <QTextCodec>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Command)
+
+uint qHash(Command command, uint seed = 0)
+{
+    return qHash(int(command), seed);
+}
+
+namespace {
+
+struct FrameCase
+{
+    const char *label;
+    Command command;
+    ArgValues values;
+    QString text;
+    bool extended;
+    const char *writes; // hex per write, writes separated by '|'
+};
+
+// One or more rows for every command of the module.
+const QVector<FrameCase> &frameCases()
+{
+    static const QVector<FrameCase> cases{
+        {"cls", Command::Cls, {}, {}, false, "21"},
+        {"text colour red", Command::SetColorH, {0xF800}, {}, false, "84 00f8"},
+        {"background white", Command::SetBgColorH, {0xFFFF}, {}, false, "94 ffff"},
+        {"font 3", Command::SelectFont, {3}, {}, false, "2b 03"},
+        {"print string", Command::PrintString, {}, "Hi", false, "2d | 4869 | 00"},
+        {"print empty string", Command::PrintString, {}, "", false, "2d | 00"},
+        {"print string bg", Command::PrintStringBg, {}, "A b", false, "3d | 412062 | 00"},
+        {"xy standard", Command::SetXHY, {300, 200}, {}, false, "85 012c c8"},
+        {"xy extended", Command::SetXHY, {300, 200}, {}, true, "85 012c 00c8"},
+        {"xy standard cuts y", Command::SetXHY, {0, 300}, {}, false, "85 0000 2c"},
+        {"north", Command::SetNorth, {}, {}, false, "60"},
+        {"east", Command::SetEast, {}, {}, false, "61"},
+        {"south", Command::SetSouth, {}, {}, false, "62"},
+        {"west", Command::SetWest, {}, {}, false, "63"},
+        {"light on", Command::LightOn, {}, {}, false, "22"},
+        {"light off", Command::LightOff, {}, {}, false, "23"},
+        {"backlight 200", Command::BacklightLevel, {200}, {}, false, "80 c8"},
+        {"arc quarter", Command::ArcH, {50, 90, 180}, {}, false, "8f 0032 1000 2000"},
+        {"arc full circle", Command::ArcH, {0, 1, 360}, {}, false, "8f 0000 002d 4000"},
+        {"arc 359 truncates", Command::ArcH, {0x1FF, 359, 0}, {}, false, "8f 01ff 3fd2 0000"},
+        {"box", Command::BoxH, {320, 240}, {}, false, "a2 0140 f0"},
+        {"box fill", Command::BoxHFill, {300, 17}, {}, false, "a3 012c 11"},
+        {"circle 800", Command::CircleRH, {800}, {}, false, "89 0320"},
+        {"h line 640", Command::HLineH, {640}, {}, false, "a0 0280"},
+        {"v line cuts 300", Command::VLine, {300}, {}, false, "41 2c"},
+        {"line to standard", Command::LineToXHY, {640, 480}, {}, false, "88 0280 e0"},
+        {"line to extended", Command::LineToXHY, {640, 480}, {}, true, "88 0280 01e0"},
+        {"sd put icon", Command::SdPutIcon, {}, "LOGO.VXP", false, "70 | 4c4f474f2e565850 | 00"},
+        {"sf icon 5", Command::PutSfIcon, {5}, {}, false, "58 05"},
+        {"capture", Command::CaptureScreen, {}, {}, false, "44"},
+        {"button def",
+         Command::ButtonDef,
+         {7, 3, 10, 11, 12, 300, 200, 100, 40},
+         {},
+         false,
+         "b0 07 03 0a 0b 0c 012c c8 64 28"},
+        {"button def cuts width",
+         Command::ButtonDef,
+         {0, 1, 2, 2, 2, 0, 0, 300, 32},
+         {},
+         false,
+         "b0 00 01 02 02 02 0000 00 2c 20"},
+        {"button state", Command::ButtonState, {5, 0}, {}, false, "b1 05 00"},
+        {"touch protocol", Command::TouchProtocol, {0x40}, {}, false, "b2 40"},
+        {"calibrate", Command::CalibrateTouch, {}, {}, false, "ef"},
+        {"layer 1", Command::SetLayer, {1}, {}, false, "31 01"},
+        {"hide layer 1", Command::LayerVisibility, {1, 0}, {}, false, "33 01 00"},
+        {"colour key", Command::ColorKey, {0xF81F}, {}, false, "32 1ff8"},
+        {"standard mode", Command::StandardMode, {}, {}, false, "fc"},
+        {"extended mode", Command::ExtendedMode, {}, {}, false, "fb"},
+        {"buzzer on", Command::BuzzerOn, {}, {}, false, "d1"},
+        {"buzzer off", Command::BuzzerOff, {}, {}, false, "d0"},
+        {"beep", Command::Beep, {beepDuration}, {}, false, "d2 14"},
+        {"ping", Command::Ping, {}, {}, false, "83"},
+        {"get serial", Command::GetSerial, {}, {}, false, "fd"},
+        {"reset", Command::ResetVexel, {}, {}, false, "fd"},
+        {"settings", Command::ShowSettings, {}, {}, false, "fe"},
+        {"version", Command::GetVersion, {}, {}, false, "81"},
+        {"create", Command::SdFileCreate, {1}, "LOG.TXT", false, "76 01 | 4c4f472e545854 | 00"},
+        {"open", Command::SdFileOpen, {1}, "LOG.TXT", false, "71 01 | 4c4f472e545854 | 00"},
+        {"close", Command::SdFileClose, {2}, {}, false, "72 02"},
+        {"write head", Command::SdFileWrite, {1, 70000}, {}, false, "77 01 70110100"},
+        {"write head largest", Command::SdFileWrite, {2, 0xFFFFFFFF}, {}, false, "77 02 ffffffff"},
+        {"read", Command::SdFileRead, {2, 1000}, {}, false, "75 02 e8030000"},
+        {"delete", Command::SdFileDelete, {}, "LOG.TXT", false, "7d | 4c4f472e545854 | 00"},
+        {"size", Command::SdFileGetSize, {1}, {}, false, "74 01"},
+        {"tell", Command::SdFileTell, {2}, {}, false, "7b 02"},
+        {"list all", Command::SdFileList, {}, "", false, "79 | 00"},
+        {"inserted", Command::SdInserted, {}, {}, false, "49"},
+        {"total space", Command::SdSpaceInfo, {3}, {}, false, "48 03"},
+        {"folder", Command::SdFolderCreate, {}, "LOGS", false, "46 | 4c4f4753 | 00"},
+    };
+    return cases;
+}
+
+QByteArrayList expectedWrites(const char *hex)
+{
+    QByteArrayList writes;
+    for (const QByteArray &part : QByteArray(hex).split('|'))
+        writes.append(QByteArray::fromHex(part.simplified().replace(' ', "")));
+    return writes;
+}
+
+} // namespace
+
+class TestFrames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyCommandIsExercised()
+    {
+        QSet<int> seen;
+        for (const FrameCase &frameCase : frameCases())
+            seen.insert(int(frameCase.command));
+        for (int id = 0; id < int(Command::Count); ++id)
+            QVERIFY2(seen.contains(id), spec(Command(id)).name);
+    }
+
+    void writesOfEachCommand_data()
+    {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<ArgValues>("values");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<QByteArrayList>("writes");
+        for (const FrameCase &c : frameCases())
+            QTest::newRow(c.label)
+                << c.command << c.values << c.text << c.extended << expectedWrites(c.writes);
+    }
+
+    void writesOfEachCommand()
+    {
+        QFETCH(Command, command);
+        QFETCH(ArgValues, values);
+        QFETCH(QString, text);
+        QFETCH(bool, extended);
+        QFETCH(QByteArrayList, writes);
+        QCOMPARE(commandWrites(command, values, text, extended), writes);
+        if (!carriesText(spec(command)))
+            QCOMPARE(commandFrame(command, values, extended), writes.first());
+    }
+
+    void textUsesTheLocalEncoding()
+    {
+        QTextCodec *const saved = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+        const QByteArray latin1 = commandWrites(Command::PrintString, {}, "\u00e9").at(1);
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+        const QByteArray utf8 = commandWrites(Command::PrintString, {}, "\u00e9").at(1);
+        QTextCodec::setCodecForLocale(saved);
+        QCOMPARE(latin1 + utf8, QByteArray("\xe9\xc3\xa9"));
+    }
+
+    void colourWords()
+    {
+        QCOMPARE(rgb565(Qt::white), quint16(0xFFFF));
+        QCOMPARE(rgb565(QColor(255, 0, 0)), quint16(0xF800));
+        QCOMPARE(rgb565(QColor(0, 255, 0)), quint16(0x07E0));
+        QCOMPARE(rgb565(QColor(0, 0, 255)), quint16(0x001F));
+        QCOMPARE(rgb565(QColor(128, 128, 128)), quint16(0x8410));
+        QCOMPARE(rgb565(QColor(7, 3, 7)), quint16(0)); // below one step of each channel
+        QCOMPARE(rgb565(QColor(255, 255, 255, 0)), quint16(0xFFFF));
+        QCOMPARE(rgb565(QColor()), quint16(0)); // never picked
+
+        QCOMPARE(parseColorKey("f81F"), quint16(0xF81F));
+        QCOMPARE(parseColorKey("FFFF"), quint16(0xFFFF));
+        for (const char *notAKey : {"12345", "blue", "", "-1"})
+            QCOMPARE(parseColorKey(notAKey), quint16(0));
+    }
+
+    void logLines_data()
+    {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("white text") << Command::SetColorH << QByteArray::fromHex("84ffff")
+                                    << "0X84 0XFF 0XFF <- SETCOLORH\n";
+        QTest::newRow("red text") << Command::SetColorH << QByteArray::fromHex("8400f8")
+                                  << "0X84 0X00 0XF8 <- SETCOLORH\n";
+        QTest::newRow("background") << Command::SetBgColorH << QByteArray::fromHex("940a00")
+                                    << "0X94 0X0A 0X00 <- SET_BG_COLORH\n";
+        QTest::newRow("sf icon") << Command::PutSfIcon << QByteArray::fromHex("5805")
+                                 << "0X58 0X05 <- PUT_SF_ICON\n";
+        QTest::newRow("font") << Command::SelectFont << QByteArray::fromHex("2b03")
+                              << "2b 3 <- select_font\n";
+        QTest::newRow("font 0") << Command::SelectFont << QByteArray::fromHex("2b00")
+                                << "2b 0 <- select_font\n";
+        QTest::newRow("backlight") << Command::BacklightLevel << QByteArray::fromHex("80c8")
+                                   << "80 c8 <- BacklightLevel\n";
+        QTest::newRow("xy") << Command::SetXHY << QByteArray::fromHex("85012cc8")
+                            << "85 1 2c c8 <- SetXHY\n";
+        QTest::newRow("xy extended drops the last byte")
+            << Command::SetXHY << QByteArray::fromHex("85012c00c8") << "85 1 2c 0 <- SetXHY\n";
+    }
+
+    void logLines()
+    {
+        QFETCH(Command, command);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, line);
+        QCOMPARE(commandLogLine(command, frame), line);
+    }
+
+    void onlySixCommandsLog()
+    {
+        const QSet<Command> logging{Command::SetColorH,      Command::SetBgColorH,
+                                    Command::SelectFont,     Command::SetXHY,
+                                    Command::BacklightLevel, Command::PutSfIcon};
+        for (const FrameCase &c : frameCases()) {
+            const QByteArray sent = commandWrites(c.command, c.values, c.text, c.extended).join();
+            QCOMPARE(commandLogLine(c.command, sent).isEmpty(), !logging.contains(c.command));
+        }
+    }
+
+    void replyArmingCommands()
+    {
+        const QSet<quint8> armed{0x44, 0xEF, 0xFC, 0xFB, 0xFD, 0xFE, 0x81, 0x76, 0x71, 0x72,
+                                 0x77, 0x75, 0x7D, 0x74, 0x7B, 0x79, 0x49, 0x48, 0x46};
+        for (const CommandSpec &command : allCommands()) {
+            const bool expected = armed.contains(command.code) && command.id != Command::GetSerial;
+            QVERIFY2(command.has(ArmsReply) == expected, command.name);
+        }
+    }
+
+    // The reference page's command table must not drift from the command set.
+    void referencePageListsEveryCommand()
+    {
+        QFile page(qEnvironmentVariable("VEXEL_SOURCE_DIR") +
+                   "/resources/Vexel-900 Manual-html.html");
+        QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+        const QString html = QString::fromUtf8(page.readAll());
+        const QRegularExpression row("<tr><td>0x([0-9A-F]{2})</td><td><code>([^<]+)</code>");
+        QSet<QString> listed;
+        for (auto match = row.globalMatch(html); match.hasNext();) {
+            const QRegularExpressionMatch found = match.next();
+            listed.insert(found.captured(1) + ' ' + found.captured(2));
+        }
+        QSet<QString> commands;
+        for (const CommandSpec &command : allCommands())
+            commands.insert(QString::number(command.code, 16).rightJustified(2, '0').toUpper() +
+                            ' ' + command.name);
+        QCOMPARE(listed, commands);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestFrames)
+#include "tst_frames.moc"
