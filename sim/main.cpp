@@ -1,0 +1,137 @@
+#include "helptext.h"
+#include "module.h"
+#include "pseudoterminal.h"
+#include "runtimelink.h"
+#include "signalpipe.h"
+#include "simhost.h"
+#include "simwindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtDebug>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+using namespace vxsim;
+
+namespace {
+
+// The application class depends on an option, so look before Qt does.
+bool wantsWindow(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--window") == 0)
+            return true;
+    }
+    return false;
+}
+
+[[noreturn]] void fail(const QString &message)
+{
+    std::fprintf(stderr, "vexelsim: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+std::unique_ptr<SdCard> makeCard(const QCommandLineParser &options, QTemporaryDir &scratch)
+{
+    QString folder = options.value("card");
+    if (folder.isEmpty()) {
+        if (!scratch.isValid())
+            fail(QStringLiteral("no temporary folder for the card"));
+        folder = scratch.path();
+    } else if (!QDir(folder).exists()) {
+        fail(QStringLiteral("card folder %1 does not exist").arg(folder));
+    }
+    return std::make_unique<SdCard>(folder, !options.isSet("no-card"));
+}
+
+std::optional<FlashImage> loadFlash(const QCommandLineParser &options)
+{
+    if (!options.isSet("flash"))
+        return std::nullopt;
+    QString error;
+    std::optional<FlashImage> flash = FlashImage::load(options.value("flash"), &error);
+    if (!flash)
+        fail(QStringLiteral("%1: %2").arg(options.value("flash"), error));
+    return flash;
+}
+
+void announce(const QString &devicePath, RuntimeLink &link)
+{
+    const QString folder = runtimeLinkFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), ::getuid());
+    QString error;
+    if (link.create(folder, QCoreApplication::applicationPid(), devicePath, &error))
+        RuntimeLink::removeStale(folder);
+    else
+        qWarning("vexelsim: not discoverable: %s", qPrintable(error));
+    std::printf("%s\n", qPrintable(devicePath));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool windowed = wantsWindow(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (windowed)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vexelsim"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Module::VersionText));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(helpDescription());
+    options.addHelpOption();
+    options.addVersionOption();
+    options.addOptions({
+        {"card", "Keep the SD card in DIR (default: a new temporary folder).", "DIR"},
+        {"no-card", "Simulate an empty card slot."},
+        {"flash", "Load the flash image FILE.vxs (images, start-up settings).", "FILE.vxs"},
+        {"snapshot", "Save snapshots to FILE.png, and one on exit.", "FILE.png"},
+        {"window", "Show the panel at twice its size; clicks are touches."},
+    });
+    options.process(*app);
+
+    // Before the line is announced, so that whoever reads the path can stop us cleanly.
+    SignalPipe signalPipe({SIGINT, SIGTERM, SIGHUP, SIGUSR1});
+    QTemporaryDir scratch;
+    Module module(makeCard(options, scratch), loadFlash(options));
+    PseudoTerminal line;
+    QString error;
+    if (!line.open(&error))
+        fail(error);
+    RuntimeLink link;
+    announce(line.devicePath(), link);
+
+    const QString snapshotPath =
+        options.isSet("snapshot")
+            ? options.value("snapshot")
+            : QStringLiteral("vexelsim-%1.png").arg(QCoreApplication::applicationPid());
+    SimHost host(&module, &line, snapshotPath);
+    host.watchStandardInput();
+    QObject::connect(&host, &SimHost::quitRequested, app.get(), &QCoreApplication::quit);
+    QObject::connect(&signalPipe, &SignalPipe::caught, &host, [&](int number) {
+        if (number == SIGUSR1)
+            host.takeSnapshot();
+        else
+            QCoreApplication::quit();
+    });
+
+    std::unique_ptr<SimWindow> window;
+    if (windowed) {
+        window = std::make_unique<SimWindow>(&module, line.devicePath());
+        window->show();
+    }
+    const int status = app->exec();
+    if (options.isSet("snapshot"))
+        host.takeSnapshot();
+    return status;
+}

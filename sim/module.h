@@ -1,0 +1,103 @@
+#ifndef VXSIM_MODULE_H
+#define VXSIM_MODULE_H
+
+#include "flashimage.h"
+#include "frameparser.h"
+#include "screen.h"
+#include "sdcard.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+namespace vxsim {
+
+struct TouchButton
+{
+    enum State : quint8
+    {
+        Deleted = 0,
+        Up = 1,
+        Down = 2,
+        Disabled = 3,
+        Invisible = 4
+    };
+
+    quint8 number = 0;
+    quint8 state = Up;
+    std::array<quint8, 3> images{}; // shown in the up, down and disabled states
+    QRect area;
+    Orientation orientation = Orientation::North; // a button stays where it was put
+};
+
+// The simulated Vexel900: takes the bench's bytes, draws, keeps the card,
+// and answers in the shapes the bench decodes.
+class Module : public QObject
+{
+    Q_OBJECT
+
+public:
+    static const QByteArray VersionText;
+    static const QByteArray SerialNumber;
+
+    // `flash` may be empty; its start-up settings apply at once when given.
+    Module(std::unique_ptr<SdCard> card, std::optional<FlashImage> flash,
+           QObject *parent = nullptr);
+
+    void receive(const QByteArray &bytes);
+    // A finger on the panel, in panel pixels whatever the orientation.
+    void press(QPoint panelPoint);
+    void release();
+
+    const Screen &display() const { return screen; }
+    bool isBuzzerOn() const { return buzzing; }
+
+signals:
+    void reply(const QByteArray &bytes);
+    void screenChanged();
+    void buzzerChanged(bool on);
+
+private:
+    void startUp();
+    QByteArray execute(const Frame &frame);
+    std::optional<QByteArray> executeSystem(const Frame &frame);
+    std::optional<QByteArray> executeCard(const Frame &frame);
+    bool executeDrawing(const Frame &frame);
+    bool executeLayersAndButtons(const Frame &frame);
+
+    QPoint pointOf(const Frame &frame) const;
+    void printText(const QByteArray &text, bool withBackground);
+    void putIcon(const std::optional<Icon> &icon, const QByteArray &what);
+    std::optional<Icon> cardIcon(const QByteArray &name) const;
+    void defineButton(const Frame &frame);
+    void setButtonState(quint8 number, quint8 state);
+    void drawButton(const TouchButton &button);
+    void drawButtonFace(const TouchButton &button);
+    void drawPlaceholder(const TouchButton &button, quint8 image);
+    QByteArray captureScreen();
+    void setBuzzer(bool on);
+    QByteArray settingsText() const;
+
+    FrameParser parser;
+    Screen screen;
+    std::unique_ptr<SdCard> card;
+    std::optional<FlashImage> flash;
+    quint16 ink = 0xFFFF;
+    quint16 paper = 0x0000;
+    QPoint position;
+    quint8 font = 0;
+    quint8 touchProtocol{}; // set at start-up
+    QMap<quint8, TouchButton> buttons;
+    std::optional<quint8> pressedButton;
+    bool buzzing = false;
+};
+
+} // namespace vxsim
+
+#endif // VXSIM_MODULE_H

@@ -1,0 +1,82 @@
+#include "simhost.h"
+
+#include "module.h"
+#include "pseudoterminal.h"
+
+#include <QSocketNotifier>
+#include <QtDebug>
+
+#include <csignal>
+#include <unistd.h>
+
+using vxsim::Module;
+
+SimHost::SimHost(Module *module, vxsim::PseudoTerminal *line, const QString &snapshotPath,
+                 QObject *parent)
+    : QObject(parent), module(module), snapshotPath(snapshotPath)
+{
+    connect(line, &vxsim::PseudoTerminal::received, module, &Module::receive);
+    connect(module, &Module::reply, line, &vxsim::PseudoTerminal::send);
+    connect(module, &Module::buzzerChanged, this,
+            [](bool on) { qInfo("vexelsim: buzzer %s", on ? "on" : "off"); });
+}
+
+bool SimHost::takeSnapshot(const QString &path) const
+{
+    const QString target = path.isEmpty() ? snapshotPath : path;
+    const bool saved = module->display().shown().save(target, "PNG");
+    if (saved)
+        qInfo("vexelsim: snapshot saved to %s", qPrintable(target));
+    else
+        qWarning("vexelsim: could not save a snapshot to %s", qPrintable(target));
+    return saved;
+}
+
+void SimHost::watchStandardInput()
+{
+    // A simulator started in the background of an interactive shell must not
+    // be stopped for reading the terminal; the read then fails and ends input.
+    ::signal(SIGTTIN, SIG_IGN);
+    input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+    connect(input, &QSocketNotifier::activated, this, &SimHost::readStandardInput);
+}
+
+void SimHost::readStandardInput()
+{
+    char buffer[1024];
+    const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (count <= 0) {
+        input->setEnabled(false); // end of input: keep running without it
+        return;
+    }
+    pendingInput.append(buffer, int(count));
+    int end;
+    while ((end = pendingInput.indexOf('\n')) >= 0) {
+        runCommand(pendingInput.left(end).trimmed());
+        pendingInput.remove(0, end + 1);
+    }
+}
+
+void SimHost::runCommand(const QByteArray &commandLine)
+{
+    const QList<QByteArray> words = commandLine.simplified().split(' ');
+    const QByteArray &verb = words.first();
+    if (verb == "snapshot" && words.size() <= 2) {
+        takeSnapshot(words.size() == 2 ? QString::fromLocal8Bit(words.at(1)) : QString());
+    } else if (verb == "touch" && words.size() == 3) {
+        bool xOk = false;
+        bool yOk = false;
+        const QPoint point(words.at(1).toInt(&xOk), words.at(2).toInt(&yOk));
+        if (!xOk || !yOk) {
+            qWarning("vexelsim: touch needs two numbers");
+            return;
+        }
+        module->press(point);
+        module->release();
+    } else if (verb == "quit") {
+        emit quitRequested();
+    } else if (!verb.isEmpty()) {
+        qWarning("vexelsim: unknown command \"%s\" (snapshot [FILE], touch X Y, quit)",
+                 commandLine.constData());
+    }
+}

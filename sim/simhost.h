@@ -1,0 +1,41 @@
+#ifndef VXSIM_SIMHOST_H
+#define VXSIM_SIMHOST_H
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSocketNotifier;
+
+namespace vxsim {
+class Module;
+class PseudoTerminal;
+} // namespace vxsim
+
+// Connects the simulated module to its line and to the person running it:
+// snapshots on request and a few commands read from standard input.
+class SimHost : public QObject
+{
+    Q_OBJECT
+
+public:
+    SimHost(vxsim::Module *module, vxsim::PseudoTerminal *line, const QString &snapshotPath,
+            QObject *parent = nullptr);
+
+    bool takeSnapshot(const QString &path = {}) const;
+    void watchStandardInput();
+
+signals:
+    void quitRequested();
+
+private:
+    void readStandardInput();
+    void runCommand(const QByteArray &commandLine);
+
+    vxsim::Module *module;
+    QString snapshotPath;
+    QByteArray pendingInput;
+    QSocketNotifier *input = nullptr;
+};
+
+#endif // VXSIM_SIMHOST_H
