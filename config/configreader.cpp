@@ -1,0 +1,174 @@
+#include "config/configreader.h"
+
+#include "config/configkeys.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+// Hundreds of list lines fit in a few dozen kilobytes; anything this large is
+// not a Config.txt and would only stall the text pane.
+constexpr qint64 maxConfigFileSize = 1024 * 1024;
+constexpr quint32 unsetImageValue = 9999;
+
+QString valueOf(const QHash<QString, QString> &values, const char *key, const char *fallback)
+{
+    return values.value(QString::fromLatin1(key).toLower(), QString::fromLatin1(fallback));
+}
+
+quint32 numberOf(const QHash<QString, QString> &values, const char *key, const char *fallback)
+{
+    return valueOf(values, key, fallback).toUInt(); // 0 when not a number
+}
+
+// The last word found wins, as when the matching radio buttons are checked in turn.
+template <typename Choice>
+std::optional<Choice> lastWordFound(const QString &value, std::initializer_list<Choice> choices,
+                                    QString (*word)(Choice))
+{
+    std::optional<Choice> found;
+    for (Choice choice : choices) {
+        if (value.contains(word(choice)))
+            found = choice;
+    }
+    return found;
+}
+
+std::optional<int> imageValue(const QHash<QString, QString> &values, const char *key)
+{
+    const quint16 value = quint16(numberOf(values, key, "9999"));
+    if (value == unsetImageValue)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> baudRateIndex(quint32 rate)
+{
+    const int index = baudRates().indexOf(rate);
+    return index < 0 ? std::nullopt : std::optional<int>(index);
+}
+
+QString settingText(const QVariant &value)
+{
+    // An unquoted comma makes the settings library split a value into a list.
+    if (value.type() == QVariant::StringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+QString findGroup(const QSettings &settings, const char *name)
+{
+    const QStringList groups = settings.childGroups();
+    for (const QString &group : groups) {
+        if (group.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return group;
+    }
+    return QString();
+}
+
+// The group's direct keys in the library's order (sorted by key text) with their values.
+QList<QPair<QString, QString>> groupEntries(QSettings &settings, const char *name)
+{
+    QList<QPair<QString, QString>> entries;
+    const QString group = findGroup(settings, name);
+    if (group.isEmpty())
+        return entries;
+    settings.beginGroup(group);
+    const QStringList keys = settings.childKeys();
+    for (const QString &key : keys)
+        entries.append({key, settingText(settings.value(key))});
+    settings.endGroup();
+    return entries;
+}
+
+QStringList listPaths(QSettings &settings, const char *name, const QString &folder)
+{
+    QStringList paths;
+    const auto entries = groupEntries(settings, name);
+    for (const auto &entry : entries)
+        paths.append(listEntryPath(folder, entry.second));
+    return paths;
+}
+
+QHash<QString, QString> startupValues(QSettings &settings)
+{
+    QHash<QString, QString> values;
+    const auto entries = groupEntries(settings, ConfigKey::startupSection);
+    for (const auto &entry : entries)
+        values.insert(entry.first.toLower(), entry.second);
+    return values;
+}
+
+bool hasConfigSection(const QSettings &settings)
+{
+    return !findGroup(settings, ConfigKey::startupSection).isEmpty() ||
+           !findGroup(settings, ConfigKey::fontsSection).isEmpty() ||
+           !findGroup(settings, ConfigKey::imagesSection).isEmpty();
+}
+
+} // namespace
+
+StartupUpdate startupUpdate(const QHash<QString, QString> &values)
+{
+    using namespace ConfigKey;
+    StartupUpdate update;
+    update.transmitter =
+        lastWordFound(valueOf(values, transmitter, "Serial"),
+                      {Transmitter::Serial, Transmitter::Spi, Transmitter::I2c}, transmitterWord);
+    update.tickExtendedMode = valueOf(values, extendedMode, "").contains(QLatin1String(on));
+    update.touch = lastWordFound(
+        valueOf(values, touchScreen, "CalibratedXY"),
+        {TouchMode::CalibratedXY, TouchMode::VxButton, TouchMode::CuButton}, touchModeWord);
+    update.backlightOn = valueOf(values, backlight, "None").contains(QLatin1String(on));
+    update.brightness = int(numberOf(values, brightness, "80") & 0xFF);
+
+    const QString screen = valueOf(values, startScreen, "Default");
+    update.startScreen = lastWordFound(
+        screen, {StartScreen::Default, StartScreen::Image, StartScreen::Color}, startScreenWord);
+    if (screen.contains(startScreenWord(StartScreen::Image))) {
+        update.enableImageFields = true;
+        update.imageNumber = imageValue(values, imageNumber);
+        update.imageX = imageValue(values, imageX);
+        update.imageY = imageValue(values, imageY);
+    }
+    update.usbMode =
+        lastWordFound(valueOf(values, usbMode, "CDC"), {UsbMode::Cdc, UsbMode::Msd}, usbModeWord);
+    update.baudRateIndex = baudRateIndex(numberOf(values, serialBaudRate, "115200"));
+    return update;
+}
+
+QString listEntryPath(const QString &configFolder, const QString &value)
+{
+    const QString relative = value.startsWith(QLatin1Char('/')) ? value.mid(1) : value;
+    return configFolder + QLatin1Char('/') + relative;
+}
+
+ConfigReading readConfigFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {std::nullopt, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
+    const QString name = QFileInfo(path).fileName();
+    // Read one byte past the limit rather than trusting size(): devices report 0.
+    const QByteArray content = file.read(maxConfigFileSize + 1);
+    if (content.size() > maxConfigFileSize)
+        return {std::nullopt, QStringLiteral("%1 is too large to be a Config.txt").arg(name)};
+    if (content.contains('\0'))
+        return {std::nullopt, QStringLiteral("%1 is not a text file").arg(name)};
+
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    if (settings.status() != QSettings::NoError || !hasConfigSection(settings))
+        return {std::nullopt,
+                QStringLiteral("%1 has no [Startup], [Fonts] or [Images] section").arg(name)};
+
+    const QString folder = QFileInfo(path).absolutePath();
+    ConfigFile config;
+    config.text = QString::fromUtf8(content);
+    config.fontPaths = listPaths(settings, ConfigKey::fontsSection, folder);
+    config.imagePaths = listPaths(settings, ConfigKey::imagesSection, folder);
+    config.startup = startupUpdate(startupValues(settings));
+    return {config, QString()};
+}

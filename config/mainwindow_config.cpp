@@ -1,0 +1,206 @@
+// "Startup Settings" page and the Config.txt writer and reader.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "assets/assetfiles.h"
+#include "assets/flashblocks.h"
+#include "config/cardpath.h"
+#include "config/configreader.h"
+#include "config/configtext.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+QRadioButton *button(Ui::MainWindow &ui, UsbMode mode)
+{
+    return mode == UsbMode::Msd ? ui.msdMode : ui.cdcMode;
+}
+
+QRadioButton *button(Ui::MainWindow &ui, StartScreen screen)
+{
+    switch (screen) {
+    case StartScreen::Image:
+        return ui.SSImage;
+    case StartScreen::Color:
+        return ui.SSColor;
+    case StartScreen::Default:
+        break;
+    }
+    return ui.SSDefault;
+}
+
+QRadioButton *button(Ui::MainWindow &ui, TouchMode mode)
+{
+    switch (mode) {
+    case TouchMode::VxButton:
+        return ui.vxButton;
+    case TouchMode::CuButton:
+        return ui.cuButton;
+    case TouchMode::CalibratedXY:
+        break;
+    }
+    return ui.CalibratedXY;
+}
+
+QRadioButton *button(Ui::MainWindow &ui, Transmitter transmitter)
+{
+    switch (transmitter) {
+    case Transmitter::Usb:
+        return ui.TransmitterUSB;
+    case Transmitter::Spi:
+        return ui.TransmitterSPI;
+    case Transmitter::I2c:
+        return ui.TransmitterI2C;
+    case Transmitter::Serial:
+        break;
+    }
+    return ui.TransmitterSerial;
+}
+
+template <typename Choice>
+Choice checkedChoice(Ui::MainWindow &ui, std::initializer_list<Choice> choices)
+{
+    for (Choice choice : choices) {
+        if (button(ui, choice)->isChecked())
+            return choice;
+    }
+    return *choices.begin();
+}
+
+template <typename Choice> void check(Ui::MainWindow &ui, const std::optional<Choice> &choice)
+{
+    if (choice)
+        button(ui, *choice)->setChecked(true);
+}
+
+void setIfGiven(QSpinBox *box, const std::optional<int> &value)
+{
+    if (value)
+        box->setValue(*value);
+}
+
+} // namespace
+
+StartupSettings MainWindow::startupSettings() const
+{
+    StartupSettings settings;
+    settings.extendedMode = ui->extendedMode->isChecked();
+    settings.usbMode = checkedChoice(*ui, {UsbMode::Cdc, UsbMode::Msd});
+    settings.backlightOn = ui->BackLightOn->isChecked();
+    settings.brightness = ui->Brightness->value();
+    settings.startScreen =
+        checkedChoice(*ui, {StartScreen::Default, StartScreen::Image, StartScreen::Color});
+    settings.imageNumber = ui->SSImageNumber->value();
+    settings.imageX = ui->SSX->value();
+    settings.imageY = ui->SSY->value();
+    settings.fill = startScreenFill;
+    settings.touch =
+        checkedChoice(*ui, {TouchMode::CalibratedXY, TouchMode::VxButton, TouchMode::CuButton});
+    settings.baudRate = ui->SerialBaudRate->currentText();
+    settings.transmitter = checkedChoice(
+        *ui, {Transmitter::Serial, Transmitter::Usb, Transmitter::Spi, Transmitter::I2c});
+    return settings;
+}
+
+// Radio buttons set here do not run the start-screen handlers: only an
+// "Image" start screen changes whether the image fields are enabled.
+void MainWindow::applyStartupUpdate(const StartupUpdate &update)
+{
+    check(*ui, update.transmitter);
+    if (update.tickExtendedMode)
+        ui->extendedMode->setChecked(true);
+    check(*ui, update.touch);
+    ui->BackLightOn->setChecked(update.backlightOn);
+    ui->Brightness->setValue(update.brightness);
+    check(*ui, update.startScreen);
+    setIfGiven(ui->SSImageNumber, update.imageNumber);
+    setIfGiven(ui->SSX, update.imageX);
+    setIfGiven(ui->SSY, update.imageY);
+    if (update.enableImageFields)
+        setImageFieldsEnabled(true);
+    check(*ui, update.usbMode);
+    if (update.baudRateIndex)
+        ui->SerialBaudRate->setCurrentIndex(*update.baudRateIndex);
+}
+
+void MainWindow::setImageFieldsEnabled(bool enabled)
+{
+    ui->SSImageNumber->setEnabled(enabled);
+    ui->SSX->setEnabled(enabled);
+    ui->SSY->setEnabled(enabled);
+}
+
+QStringList MainWindow::cardPaths(QTableWidget *table, int count) const
+{
+    // Row i of the model, whatever order "Up" gave the view.
+    QStringList paths;
+    for (int row = 0; row < count; ++row) {
+        const QTableWidgetItem *item = table->item(row, 1);
+        paths.append(item ? cardPath(item->text()) : QString());
+    }
+    return paths;
+}
+
+void MainWindow::on_GenerateConfig_clicked()
+{
+    const StartupSettings settings = startupSettings();
+    ui->ConfigOut->clear();
+    ui->ConfigOut->insertPlainText(configText(settings, cardPaths(ui->FontTable, fontCount),
+                                              cardPaths(ui->ImageTable, imageCount)));
+    rebuildFlashBlocks(settings);
+}
+
+void MainWindow::on_SSDefault_clicked()
+{
+    if (ui->SSDefault->isChecked())
+        setImageFieldsEnabled(false);
+}
+
+void MainWindow::on_SSImage_clicked()
+{
+    if (ui->SSImage->isChecked())
+        setImageFieldsEnabled(true);
+}
+
+void MainWindow::on_SSColor_clicked()
+{
+    if (ui->SSColor->isChecked())
+        setImageFieldsEnabled(false);
+}
+
+void MainWindow::on_startScreenColor_clicked()
+{
+    // A cancelled dialog returns an invalid colour, which is written as black.
+    startScreenFill = QColorDialog::getColor(Qt::black, this, tr("Text Color"));
+}
+
+void MainWindow::on_openConfigFile_clicked()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Config File"), QString(),
+                                                      tr("Config Files (*.txt)"));
+    if (path.isEmpty())
+        return;
+    const ConfigReading reading = readConfigFile(path);
+    if (!reading.file) {
+        showStatus(reading.error);
+        return;
+    }
+    emptyFontList();
+    emptyImageList();
+    ui->ConfigOut->clear();
+    ui->ConfigOut->insertPlainText(reading.file->text);
+
+    AddReport fonts;
+    for (const QString &font : reading.file->fontPaths)
+        addFont(font, EntryName::WholePath, fonts);
+    AddReport images;
+    for (const QString &image : reading.file->imagePaths)
+        addImage(image, EntryName::WholePath, images);
+    applyStartupUpdate(reading.file->startup);
+    showStatus(QStringLiteral("Loaded %1: %2; %3")
+                   .arg(QFileInfo(path).fileName(), fonts.text(QStringLiteral("font")),
+                        images.text(QStringLiteral("image"))));
+}
