@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
-# Runs inside xvfb-run: starts the bench, waits for its window, saves a
-# screenshot of the screen and ends the bench.
+# Runs inside xvfb-run: starts a simulated module and the bench, waits for
+# the bench's window, saves screenshots of both and ends them.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+with_sim=${1:-1}
 shots=$top/build/screenshots
-mkdir -p "$shots"
+mkdir -p "$shots" "$top/build/run/card"
 cd "$top/build/run"
+
+sim=
+if [ "$with_sim" = 1 ]; then
+  "$top/build/vexelsim" --card "$top/build/run/card" --snapshot "$shots/simulator.png" \
+    >"$top/build/run/vexelsim.port" 2>/dev/null &
+  sim=$!
+  for _ in $(seq 1 50); do [ -s "$top/build/run/vexelsim.port" ] && break; sleep 0.1; done
+  echo "Simulated module on $(cat "$top/build/run/vexelsim.port")"
+fi
+
 "$top/build/vexelbench" >/dev/null 2>&1 &
 bench=$!
 for _ in $(seq 1 100); do
@@ -22,4 +33,10 @@ else
 fi
 kill "$bench" 2>/dev/null
 wait "$bench" 2>/dev/null
+if [ -n "$sim" ]; then
+  # The simulator saves its screen on a clean exit.
+  kill -TERM "$sim" 2>/dev/null
+  wait "$sim" 2>/dev/null
+  [ -s "$shots/simulator.png" ] && echo "Simulated screen: build/screenshots/simulator.png"
+fi
 exit $status

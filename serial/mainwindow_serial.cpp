@@ -4,6 +4,7 @@
 
 #include "serial/portlookup.h"
 #include "serial/serialport.h"
+#include "serial/simulatorports.h"
 
 #include <QDebug>
 #include <QSerialPortInfo>
@@ -28,6 +29,9 @@ void MainWindow::fillPortList()
         qDebug() << "Manufacturer: " << info.manufacturer();
         ui->serialPortList->addItem(info.portName());
     }
+    // Simulated modules come after the real ports, by device path.
+    for (const QString &device : runningSimulatorPorts())
+        ui->serialPortList->addItem(device);
 }
 
 void MainWindow::on_pushButton_10_clicked()
