@@ -51,34 +51,14 @@ QByteArray head(const CommandSpec &command, const ArgValues &values, bool extend
     return frame;
 }
 
-int encodedWidth(Arg arg, bool extendedMode)
-{
-    switch (arg) {
-    case Arg::Byte:
-        return 1;
-    case Arg::Word:
-    case Arg::ColorWord:
-    case Arg::Angle:
-        return 2;
-    case Arg::Count32:
-        return 4;
-    case Arg::Y:
-        return extendedMode ? 2 : 1;
-    case Arg::None:
-    case Arg::Text:
-        break;
-    }
-    return 0;
-}
-
-// The log always shows the standard-mode frame, so an extended Y loses its
-// low byte there.
+// The log always shows as many bytes as the standard-mode frame has, so an
+// extended Y loses its low byte there.
 int standardLength(const CommandSpec &command)
 {
-    int length = 1;
+    QByteArray frame(1, char(command.code));
     for (std::size_t i = 0; i < argCount(command); ++i)
-        length += encodedWidth(command.args[i], false);
-    return length;
+        appendArg(frame, command.args[i], 0, false);
+    return frame.size();
 }
 
 } // namespace

@@ -15,20 +15,21 @@ PortWriter *MainWindow::commandWriter()
         return portWriter;
     portWriter = new PortWriter(
         &serialPort, [this](const QByteArray &bytes) { transmit(bytes); }, this);
+    // One arg() call per message: a file name such as "a%1.bin" would
+    // otherwise take the numbers meant for the later placeholders.
     connect(portWriter, &PortWriter::progress, this,
             [this](const QString &name, qint64 sent, qint64 total) {
-                showStatus(tr("Sending %1: %2 of %3 bytes").arg(name).arg(sent).arg(total));
+                showStatus(tr("Sending %1: %2 of %3 bytes")
+                               .arg(name, QString::number(sent), QString::number(total)));
             });
     connect(portWriter, &PortWriter::finished, this, [this](const QString &name, qint64 total) {
-        showStatus(tr("Sent %1: all %2 bytes have left the port").arg(name).arg(total));
+        showStatus(
+            tr("Sent %1: all %2 bytes have left the port").arg(name, QString::number(total)));
     });
     connect(portWriter, &PortWriter::stopped, this,
             [this](const QString &name, qint64 sent, qint64 total, const QString &reason) {
                 showStatus(tr("Sending %1 stopped after %2 of %3 bytes: %4")
-                               .arg(name)
-                               .arg(sent)
-                               .arg(total)
-                               .arg(reason));
+                               .arg(name, QString::number(sent), QString::number(total), reason));
             });
     // A write error may leave the port open with bytes that never drain.
     connect(&serialPort, &QSerialPort::errorOccurred, portWriter,
@@ -101,35 +102,41 @@ void MainWindow::on_setXHY_clicked()
 }
 
 namespace {
-// The direction buttons act as one group without being an exclusive one.
+// The direction, layer and mode buttons act as groups without being exclusive
+// ones, so a second click cannot uncheck the chosen button.
 void checkOnly(QAbstractButton *chosen, std::initializer_list<QAbstractButton *> group)
 {
     for (QAbstractButton *button : group)
         button->setChecked(button == chosen);
 }
+
+void checkDirection(Ui::MainWindow *ui, QAbstractButton *chosen)
+{
+    checkOnly(chosen, {ui->setNorth, ui->setEast, ui->setSouth, ui->setWest});
+}
 } // namespace
 
 void MainWindow::on_setNorth_clicked()
 {
-    checkOnly(ui->setNorth, {ui->setNorth, ui->setEast, ui->setSouth, ui->setWest});
+    checkDirection(ui, ui->setNorth);
     sendCommand(spec(Command::SetNorth));
 }
 
 void MainWindow::on_setEast_clicked()
 {
-    checkOnly(ui->setEast, {ui->setNorth, ui->setEast, ui->setSouth, ui->setWest});
+    checkDirection(ui, ui->setEast);
     sendCommand(spec(Command::SetEast));
 }
 
 void MainWindow::on_setSouth_clicked()
 {
-    checkOnly(ui->setSouth, {ui->setNorth, ui->setEast, ui->setSouth, ui->setWest});
+    checkDirection(ui, ui->setSouth);
     sendCommand(spec(Command::SetSouth));
 }
 
 void MainWindow::on_setWest_clicked()
 {
-    checkOnly(ui->setWest, {ui->setNorth, ui->setEast, ui->setSouth, ui->setWest});
+    checkDirection(ui, ui->setWest);
     sendCommand(spec(Command::SetWest));
 }
 
@@ -260,8 +267,7 @@ void MainWindow::setMode(bool extended)
     extendedModeOn = extended ? 1 : 0;
     QAbstractButton *const chosen = extended ? ui->setExtendedMode : ui->setStandardMode;
     QAbstractButton *const partner = extended ? ui->setStandardMode : ui->setExtendedMode;
-    partner->setChecked(false);
-    chosen->setChecked(true);
+    checkOnly(chosen, {partner, chosen});
     sendCommand(spec(extended ? Command::ExtendedMode : Command::StandardMode));
 }
 

@@ -3,7 +3,7 @@
 // back through it.
 #include "app/mainwindow.h"
 #include "commands/colors.h"
-#include "common/windowtest.h"
+#include "common/filedialogs.h"
 #include "ptypair.h"
 #include "serial/serialport.h"
 
@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -20,23 +19,6 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
-
-namespace {
-
-// Types the path as a user would (selectFile() leaves a focused name field
-// alone), then closes with done() rather than accept(), whose existence
-// check would keep a missing file from reaching the slot.
-void chooseFile(const QString &path)
-{
-    answerNextDialog<QFileDialog>([path](QFileDialog *dialog) {
-        auto *nameField = dialog->findChild<QLineEdit *>("fileNameEdit");
-        QVERIFY(nameField);
-        nameField->setText(path);
-        static_cast<QDialog *>(dialog)->done(QDialog::Accepted);
-    });
-}
-
-} // namespace
 
 class TestCommandSlots : public QObject
 {
@@ -302,7 +284,8 @@ private slots:
         QByteArray content(70000, '\0');
         for (int i = 0; i < content.size(); ++i)
             content[i] = char(i * 7 + i / 256);
-        QFile file(dir.filePath("payload.bin"));
+        // A name that looks like a message placeholder must show as it is.
+        QFile file(dir.filePath("payload%1.bin"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         file.close();
 
@@ -314,9 +297,10 @@ private slots:
         click("Cls"); // waits behind the file
         const QByteArray expected = QByteArray::fromHex("770170110100") + content + "\x21";
         QCOMPARE(pty->take(expected.size(), 10000), expected);
-        QTRY_COMPARE(status(), QString("Sent payload.bin: all 70000 bytes have left the port"));
-        QVERIFY(!messages.filter(QRegularExpression("^Sending payload.bin: \\d+ of 70000 bytes$"))
-                     .isEmpty());
+        QTRY_COMPARE(status(), QString("Sent payload%1.bin: all 70000 bytes have left the port"));
+        QVERIFY(
+            !messages.filter(QRegularExpression("^Sending payload%1\\.bin: \\d+ of 70000 bytes$"))
+                 .isEmpty());
     }
 
     void fileWriteSendsNothingWhenCancelledOrRefused()
@@ -325,11 +309,14 @@ private slots:
         click("SD_INSERTED");
         expectSent("49");
 
-        answerNextDialog<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
+        cancelFileDialog();
         click("SD_FILE_WRITE");
         expectNothingSent();
 
-        chooseFile(dir.filePath("gone.bin"));
+        QFile gone(dir.filePath("gone.bin")); // removed between the choice and the opening
+        QVERIFY(gone.open(QIODevice::WriteOnly));
+        gone.close();
+        chooseFile(gone.fileName(), [&gone] { gone.remove(); });
         click("SD_FILE_WRITE");
         expectNothingSent();
         QVERIFY2(status().startsWith("Cannot read gone.bin: "), qPrintable(status()));
