@@ -20,7 +20,7 @@ bool portIsPresent(const QString &name)
 {
     if (name.isEmpty())
         return false;
-    if (QSerialPortInfo(name).isValid())
+    if (!QSerialPortInfo(name).isNull())
         return true;
     // Only absolute paths count, so a stale short name like "ttyUSB0" that
     // happens to exist relative to the working directory cannot keep a port.
@@ -30,13 +30,10 @@ bool portIsPresent(const QString &name)
 QString connectedText(const QString &portName, quint32 baudRate, int dataBits, int parity,
                       int stopBits, int flowControl)
 {
+    // One arg() call, so a "%1" inside a port name is not filled in again.
     return QCoreApplication::translate("MainWindow", "Connected to %1 : %2, %3, %4, %5, %6")
-        .arg(portName)
-        .arg(baudRate)
-        .arg(dataBits)
-        .arg(parity)
-        .arg(stopBits)
-        .arg(flowControl);
+        .arg(portName, QString::number(baudRate), QString::number(dataBits),
+             QString::number(parity), QString::number(stopBits), QString::number(flowControl));
 }
 
 bool lineHungUp(qintptr descriptor)

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -55,36 +56,29 @@ void PtyPair::readAvailable()
     }
 }
 
-QByteArray PtyPair::take(int count, int timeoutMs)
+void PtyPair::pumpWhile(const std::function<bool()> &keepWaiting, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
-    while (received.size() < count && clock.elapsed() < timeoutMs && isOpen()) {
+    while (keepWaiting() && clock.elapsed() < timeoutMs && isOpen()) {
         notifier->setEnabled(true);
         QEventLoop loop;
         QTimer::singleShot(10, &loop, &QEventLoop::quit);
         loop.exec();
         readAvailable();
     }
-    QByteArray out = received;
-    received.clear();
-    return out;
+}
+
+QByteArray PtyPair::take(int count, int timeoutMs)
+{
+    pumpWhile([this, count] { return received.size() < count; }, timeoutMs);
+    return std::exchange(received, QByteArray());
 }
 
 QByteArray PtyPair::takeAll(int settleMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < settleMs && isOpen()) {
-        notifier->setEnabled(true);
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-        readAvailable();
-    }
-    QByteArray out = received;
-    received.clear();
-    return out;
+    pumpWhile([] { return true; }, settleMs);
+    return std::exchange(received, QByteArray());
 }
 
 bool PtyPair::write(const QByteArray &bytes)

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QSocketNotifier;
 
@@ -32,6 +33,8 @@ public:
 
 private:
     void readAvailable();
+    // Runs the event loop while `keepWaiting` holds, up to the timeout.
+    void pumpWhile(const std::function<bool()> &keepWaiting, int timeoutMs);
 
     int masterFd = -1;
     QString slaveName;

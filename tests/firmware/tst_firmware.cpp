@@ -29,6 +29,7 @@ class TestFirmware : public QObject
 
 private:
     QTemporaryDir tools;
+    QTemporaryDir firmwareFolder;
     QByteArray savedPath = qgetenv("PATH");
 
     // A stand-in for the DFU utility: prints its arguments one per line,
@@ -50,6 +51,18 @@ private:
         chooseFile(file);
         window.findChild<QPushButton *>("openFirmware")->click();
         return window.findChild<QPlainTextEdit *>("dfuOutput")->toPlainText();
+    }
+
+    // Writes a firmware file, picks it in the Open dialog and presses Update.
+    void updateWith(MainWindow &window, const QString &name, const QByteArray &content = {})
+    {
+        const QString firmware = firmwareFolder.filePath(name);
+        QFile file(firmware);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        chooseFirmware(window, firmware);
+        window.findChild<QPushButton *>("updateFirmware")->click();
     }
 
     static QString paneText(MainWindow &window)
@@ -113,8 +126,7 @@ private slots:
 
     void openShowsTheChoiceAndTheInstructions()
     {
-        QTemporaryDir files;
-        const QString firmware = files.filePath("v2.dfu");
+        const QString firmware = firmwareFolder.filePath("v2.dfu");
         QFile(firmware).open(QIODevice::WriteOnly);
         MainWindow window;
         const QString pane = chooseFirmware(window, firmware);
@@ -149,14 +161,11 @@ private slots:
                            "echo 'Cannot open DFU device 0483:df11' >&2\n"
                            "exit 3\n");
         usePath(tools.path().toLocal8Bit() + ":/usr/bin:/bin");
-        QTemporaryDir files;
-        const QString firmware = files.filePath("new firmware v2.dfu");
-        QFile(firmware).open(QIODevice::WriteOnly);
         MainWindow window;
-        chooseFirmware(window, firmware);
-        window.findChild<QPushButton *>("updateFirmware")->click();
+        updateWith(window, "new firmware v2.dfu");
         QTRY_VERIFY_WITH_TIMEOUT(paneText(window).contains("exited with code 3"), 5000);
         const QString pane = paneText(window);
+        const QString firmware = firmwareFolder.filePath("new firmware v2.dfu");
         QVERIFY2(pane.contains("arg:-D" + firmware + "\n"), qPrintable(pane));
         QVERIFY(pane.contains("arg:-d483:df11\n"));
         QVERIFY(pane.contains("Cannot open DFU device 0483:df11"));
@@ -167,12 +176,8 @@ private slots:
     {
         QTemporaryDir emptyFolder;
         usePath(emptyFolder.path().toLocal8Bit());
-        QTemporaryDir files;
-        const QString firmware = files.filePath("v2.dfu");
-        QFile(firmware).open(QIODevice::WriteOnly);
         MainWindow window;
-        chooseFirmware(window, firmware);
-        window.findChild<QPushButton *>("updateFirmware")->click();
+        updateWith(window, "v2.dfu");
         QTRY_VERIFY_WITH_TIMEOUT(paneText(window).contains("Could not start dfu-util"), 5000);
     }
 
@@ -181,15 +186,8 @@ private slots:
         if (QStandardPaths::findExecutable("dfu-util").isEmpty())
             QSKIP("dfu-util is not installed");
         usePath("/usr/bin:/bin");
-        QTemporaryDir files;
-        const QString firmware = files.filePath("v2.dfu");
-        QFile file(firmware);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(64, '\x55'));
-        file.close();
         MainWindow window;
-        chooseFirmware(window, firmware);
-        window.findChild<QPushButton *>("updateFirmware")->click();
+        updateWith(window, "v2.dfu", QByteArray(64, '\x55'));
         QTRY_VERIFY_WITH_TIMEOUT(paneText(window).contains("exited with code"), 10000);
         // Its complaint (a bad file or no device) arrives on standard error.
         QVERIFY2(paneText(window).contains("dfu-util"), qPrintable(paneText(window)));
@@ -202,12 +200,8 @@ private slots:
         installFakeUtility("dfu-util-static.exe",
                            QString("echo $$ > '%1'\nexec sleep 30\n").arg(pidFile).toLocal8Bit());
         usePath(tools.path().toLocal8Bit() + ":/usr/bin:/bin");
-        QTemporaryDir files;
-        const QString firmware = files.filePath("v2.dfu");
-        QFile(firmware).open(QIODevice::WriteOnly);
         auto *window = new MainWindow;
-        chooseFirmware(*window, firmware);
-        window->findChild<QPushButton *>("updateFirmware")->click();
+        updateWith(*window, "v2.dfu");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pidFile).size() > 0, 5000);
         QFile pid(pidFile);
         QVERIFY(pid.open(QIODevice::ReadOnly));
