@@ -1,5 +1,7 @@
 #include "assets/assetfiles.h"
 
+#include "config/plainfile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -53,10 +55,13 @@ void readBitmap(const QString &path, ImageFile &image)
     image.dimensionsShown = true;
 }
 
-QString cannotOpen(const QFile &file)
+bool openForReading(QFile &file, QString &problem)
 {
-    return QStringLiteral("cannot open %1 (%2)")
-        .arg(QFileInfo(file.fileName()).fileName(), file.errorString());
+    QString why;
+    if (openPlainFile(file, why))
+        return true;
+    problem = QStringLiteral("cannot open %1 (%2)").arg(QFileInfo(file.fileName()).fileName(), why);
+    return false;
 }
 
 } // namespace
@@ -67,10 +72,8 @@ FontFile readFontFile(const QString &path)
     font.entry.name = QFileInfo(path).fileName();
     font.entry.type = hasSuffix(path, ".vxf") ? fontTypeVxf : fontTypeOther;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        font.problem = cannotOpen(file);
+    if (!openForReading(file, font.problem))
         return font;
-    }
     font.entry.size = quint32(file.size());
     const QByteArray head = file.read(VxfFont::bytesRead);
     font.entry.height = byteAt(head, VxfFont::heightOffset);
@@ -84,10 +87,8 @@ ImageFile readImageFile(const QString &path)
     ImageFile image;
     image.entry.name = QFileInfo(path).fileName();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        image.problem = cannotOpen(file);
+    if (!openForReading(file, image.problem))
         return image;
-    }
     image.entry.size = quint32(file.size());
     if (hasSuffix(path, ".vxp"))
         readVxpHeader(file, image);

@@ -1,6 +1,7 @@
 #include "assets/esfpackage.h"
 
 #include "assets/assetfiles.h"
+#include "config/plainfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,9 +54,9 @@ QString esfImagePath(const QString &folder, int slot)
 std::optional<EsfPackage> openEsfPackage(const QString &path, QString &error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Cannot open %1: %2")
-                    .arg(QFileInfo(path).fileName(), file.errorString());
+    QString why;
+    if (!openPlainFile(file, why)) {
+        error = QStringLiteral("Cannot open %1: %2").arg(QFileInfo(path).fileName(), why);
         return std::nullopt;
     }
     const EsfOffsets offsets = esfOffsets(file.read(EsfLayout::tableSize));

@@ -6,7 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
+
+#include <algorithm>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -15,12 +20,14 @@ constexpr qint64 chunkSize = 1024 * 1024;
 class DataCopier
 {
 public:
-    explicit DataCopier(QSaveFile &output) : output(output), buffer(chunkSize, '\0') {}
+    explicit DataCopier(QFile &output) : output(output) {}
 
     // Copies up to `size` bytes of `path` and pads with zeros to `size`.
     // Returns false when the output could not take them.
     bool copy(const FlashDataFile &file, FlashImageReport &report)
     {
+        if (file.size == 0)
+            return true; // nothing to place, so nothing to open
         qint64 remaining = file.size;
         QFile input(file.path);
         const QString name = QFileInfo(file.path).fileName();
@@ -36,7 +43,14 @@ public:
 private:
     bool copyFrom(QFile &input, qint64 &remaining)
     {
+        const qint64 size = remaining;
+        if (!kernelCopy(input, remaining))
+            return false;
+        if (remaining == 0 || (remaining < size && !input.seek(size - remaining)))
+            return true;
         while (remaining > 0) {
+            if (buffer.isEmpty())
+                buffer.resize(int(chunkSize));
             const qint64 got = input.read(buffer.data(), qMin(remaining, chunkSize));
             if (got <= 0)
                 return true;
@@ -47,23 +61,47 @@ private:
         return true;
     }
 
+    // Lets the kernel move the bytes from file to file, as `cat` does, so
+    // they never pass through the bench. Stops early where it cannot; the
+    // buffer then carries the rest.
+    bool kernelCopy(QFile &input, qint64 &remaining)
+    {
+#ifdef Q_OS_LINUX
+        if (!output.flush())
+            return false;
+        while (remaining > 0) {
+            const ssize_t copied = ::copy_file_range(input.handle(), nullptr, output.handle(),
+                                                     nullptr, size_t(remaining), 0);
+            if (copied <= 0)
+                break;
+            remaining -= copied;
+        }
+#else
+        Q_UNUSED(input)
+        Q_UNUSED(remaining)
+#endif
+        return true;
+    }
+
     bool pad(qint64 remaining)
     {
-        buffer.fill('\0');
+        if (remaining > 0 && zeros.isEmpty())
+            zeros = QByteArray(int(chunkSize), '\0');
         while (remaining > 0) {
             const qint64 part = qMin(remaining, chunkSize);
-            if (output.write(buffer.constData(), part) != part)
+            if (output.write(zeros.constData(), part) != part)
                 return false;
             remaining -= part;
         }
         return true;
     }
 
-    QSaveFile &output;
-    QByteArray buffer;
+    QFile &output;
+    QByteArray buffer; // made when first needed, as are the zeros
+    QByteArray zeros;
 };
 
-bool writeBlocks(QSaveFile &output, const FlashBlocks &blocks)
+bool writeBlocks(QFile &output, const FlashBlocks &blocks)
 {
     for (const QByteArray *block :
          {&blocks.header, &blocks.fontDirectory, &blocks.imageDirectory}) {
@@ -73,12 +111,28 @@ bool writeBlocks(QSaveFile &output, const FlashBlocks &blocks)
     return true;
 }
 
-FlashImageReport failure(QSaveFile &output, const QString &what)
+// Truncating a listed file would destroy the bytes about to be copied.
+bool isListed(const QString &outputPath, const QVector<FlashDataFile> &files)
+{
+    const QString output = QFileInfo(outputPath).canonicalFilePath();
+    if (output.isEmpty())
+        return false; // not there yet
+    return std::any_of(files.begin(), files.end(), [&output](const FlashDataFile &file) {
+        return QFileInfo(file.path).canonicalFilePath() == output;
+    });
+}
+
+// An image cut short must not pass for a good one: what was written goes.
+FlashImageReport failure(QFile &output, const QString &what)
 {
     FlashImageReport report;
     report.error = QStringLiteral("Cannot %1 %2: %3")
                        .arg(what, QFileInfo(output.fileName()).fileName(), output.errorString());
-    output.cancelWriting();
+    if (output.isOpen()) {
+        output.close();
+        if (QFileInfo(output.fileName()).isFile()) // never a device
+            output.remove();
+    }
     return report;
 }
 
@@ -87,8 +141,14 @@ FlashImageReport failure(QSaveFile &output, const QString &what)
 FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &blocks,
                                  const QVector<FlashDataFile> &files)
 {
-    QSaveFile output(outputPath);
-    if (!output.open(QIODevice::WriteOnly))
+    QFile output(outputPath);
+    if (isListed(outputPath, files)) {
+        FlashImageReport report;
+        report.error = QStringLiteral("Cannot write %1: it is one of the listed files")
+                           .arg(QFileInfo(outputPath).fileName());
+        return report;
+    }
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return failure(output, QStringLiteral("create"));
     FlashImageReport report;
     if (!writeBlocks(output, blocks))
@@ -98,9 +158,10 @@ FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &b
         if (!copier.copy(file, report))
             return failure(output, QStringLiteral("write"));
     }
-    report.fileSize = output.size();
-    if (!output.commit())
+    if (!output.flush())
         return failure(output, QStringLiteral("write"));
+    report.fileSize = output.size();
+    output.close();
     report.written = true;
     return report;
 }

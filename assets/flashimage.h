@@ -27,8 +27,8 @@ struct FlashImageReport
 // Writes the flash image to `outputPath`: the three blocks, then each file's
 // listed number of bytes. Files are streamed, never held whole. A file that is
 // missing or shorter than listed is padded with zeros, so that every later
-// file still starts at the address its directory entry gives. The output only
-// replaces `outputPath` once it has been written in full.
+// file still starts at the address its directory entry gives. An output that
+// cannot be written in full is removed.
 FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &blocks,
                                  const QVector<FlashDataFile> &files);
 

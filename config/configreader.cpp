@@ -1,6 +1,7 @@
 #include "config/configreader.h"
 
 #include "config/configkeys.h"
+#include "config/plainfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +39,8 @@ std::optional<Choice> lastWordFound(const QString &value, std::initializer_list<
 
 std::optional<int> imageValue(const QHash<QString, QString> &values, const char *key)
 {
-    const quint16 value = quint16(numberOf(values, key, "9999"));
+    const QByteArray unset = QByteArray::number(unsetImageValue);
+    const quint16 value = quint16(numberOf(values, key, unset.constData()));
     if (value == unsetImageValue)
         return std::nullopt;
     return value;
@@ -147,11 +149,12 @@ QString listEntryPath(const QString &configFolder, const QString &value)
 
 ConfigReading readConfigFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {std::nullopt, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
     const QString name = QFileInfo(path).fileName();
-    // Read one byte past the limit rather than trusting size(): devices report 0.
+    QFile file(path);
+    QString why;
+    if (!openPlainFile(file, why))
+        return {std::nullopt, QStringLiteral("Cannot read %1: %2").arg(name, why)};
+    // One byte past the limit tells a file that is too large, however large it is.
     const QByteArray content = file.read(maxConfigFileSize + 1);
     if (content.size() > maxConfigFileSize)
         return {std::nullopt, QStringLiteral("%1 is too large to be a Config.txt").arg(name)};

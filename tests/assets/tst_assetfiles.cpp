@@ -1,167 +1,150 @@
 #include "assets/assetfiles.h"
+#include "assets/esfpackage.h"
+#include "assets/testfiles.h"
 
-#include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+QByteArray esfTable(const QList<quint32> &offsets)
+{
+    QByteArray table;
+    for (quint32 offset : offsets)
+        table += QByteArray::fromHex(QByteArray::number(offset, 16).rightJustified(6, '0'));
+    return table.leftJustified(765, '\0');
+}
+
+} // namespace
+
+// Reading font, image and package files, whatever they hold.
 class AssetFilesTest : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir dir;
-
-    QString writeFile(const QString &name, const QByteArray &content)
+    QString file(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return writeFile(dir.path(), name, bytes);
     }
-
-    static QByteArray fontBytes(int size, char height, char first, char last)
-    {
-        QByteArray bytes(size, '\x55');
-        bytes[0] = height;
-        bytes[34] = first;
-        bytes[35] = last;
-        return bytes;
-    }
+    QStringList cellsOf(const QString &path) { return imageCells(path, readImageFile(path)); }
 
 private slots:
-    void vxfFontShowsItsThreeBytes()
+    void oddFontAndImageFiles()
     {
-        const QString path = writeFile("big.vxf", fontBytes(600, 16, 32, 126));
-        const FontFile font = readFontFile(path);
-        QVERIFY(font.problem.isEmpty());
-        QCOMPARE(font.entry.name, QString("big.vxf"));
-        QCOMPARE(fontCells(3, path, font.entry),
-                 QStringList({"3", path, "16", "32", "126", "600", "VXF"}));
-    }
+        QCOMPARE(fontCells(0, "p", readFontFile(file("FONT.VXF", QByteArray(20, 9))).entry),
+                 QStringList({"0", "p", "9", "0", "0", "20", "VXF"})); // bytes 34, 35 missing
+        const FontFile gone = readFontFile(dir.filePath("gone.ttf"));
+        QCOMPARE(fontCells(0, "p", gone.entry), QStringList({"0", "p", "0", "0", "0", "0", "TTF"}));
+        QVERIFY(gone.problem.contains("gone.ttf (no such file)"));
 
-    void fontFileEdgeCases()
-    {
-        const FontFile shortFont = readFontFile(writeFile("short.vxf", QByteArray(20, '\x09')));
-        QCOMPARE(shortFont.entry.height, quint8(9));
-        QCOMPARE(shortFont.entry.firstCharacter, quint8(0));
-        QCOMPARE(shortFont.entry.lastCharacter, quint8(0));
-        QCOMPARE(shortFont.entry.size, quint32(20));
-
-        QCOMPARE(readFontFile(writeFile("FONT.VXF", fontBytes(40, 8, 48, 57))).entry.type,
-                 quint8(fontTypeVxf));
-        const FontFile truetype = readFontFile(writeFile("Nova Square.ttf", QByteArray(1234, 'x')));
-        QCOMPARE(fontCells(0, "t", truetype.entry).mid(5), QStringList({"1234", "TTF"}));
-        QCOMPARE(readFontFile(writeFile("empty.vxf", QByteArray())).entry.height, quint8(0));
-
-        const FontFile missing = readFontFile(dir.filePath("gone.vxf"));
-        QVERIFY(missing.problem.contains("gone.vxf"));
-        QCOMPARE(fontCells(0, "gone", missing.entry),
-                 QStringList({"0", "gone", "0", "0", "0", "0", "VXF"}));
-    }
-
-    void vxpHeaderIsReadLowByteFirst()
-    {
-        QByteArray bytes("\x40\x01\xF0\x00\x1F\xF8", 6);
-        bytes += QByteArray(100, '\xAA');
-        const QString path = writeFile("PIC.VXP", bytes);
-        ImageFile image = readImageFile(path);
-        QVERIFY(image.problem.isEmpty());
-        image.entry.number = 4;
-        QCOMPARE(imageCells(path, image),
-                 QStringList({"4", path, "320", "240", "106", "63519", "16", "vxp"}));
-        QCOMPARE(image.entry.depth, quint8(16));
-    }
-
-    void vxpShorterThanItsHeader()
-    {
-        const QString path = writeFile("tiny.vxp", QByteArray("\x40\x01\xF0", 3));
-        const ImageFile image = readImageFile(path);
-        QVERIFY(image.problem.contains("tiny.vxp"));
-        QCOMPARE(imageCells(path, image), QStringList({"0", path, "", "", "3", "", "", "vxp"}));
-    }
-
-    void bitmapsGoThroughTheImageReader()
-    {
-        QImage picture(7, 5, QImage::Format_RGB888);
-        picture.fill(Qt::blue);
-        const QString path = dir.filePath("logo.BMP");
-        QVERIFY(picture.save(path, "bmp"));
-        const ImageFile image = readImageFile(path);
-        QVERIFY(image.problem.isEmpty());
-        const QStringList cells = imageCells(path, image);
-        QCOMPARE(cells.mid(2, 2), QStringList({"7", "5"}));
-        QCOMPARE(cells.at(4), QString::number(QFileInfo(path).size()));
-        QCOMPARE(cells.at(5), QString()); // a bitmap has no transparent colour
-        QCOMPARE(cells.at(6), QString::number(QImage(path).depth()));
-        QCOMPARE(cells.at(7), QString("bmp"));
-    }
-
-    void brokenBitmapIsListedAsZeroByZero()
-    {
-        const QString path = writeFile("broken.bmp", QByteArray("BM\x10\x00garbage", 11));
-        const ImageFile image = readImageFile(path);
-        QVERIFY(image.problem.contains("does not load"));
-        QCOMPARE(imageCells(path, image), QStringList({"0", path, "0", "0", "11", "", "0", "bmp"}));
-    }
-
-    void hugeBitmapIsNotDecoded()
-    {
-        // A header claiming 60000 x 60000 pixels with no pixel data behind it.
-        QByteArray bmp("BM", 2);
-        const auto le32 = [&bmp](quint32 v) {
-            for (int i = 0; i < 4; ++i)
-                bmp += char(v >> (8 * i));
-        };
-        le32(54);
-        le32(0);
-        le32(54);
-        le32(40);
-        le32(60000);
-        le32(60000);
-        bmp += QByteArray("\x01\x00\x18\x00", 4);
-        bmp += QByteArray(24, '\0');
-        const ImageFile image = readImageFile(writeFile("huge.bmp", bmp));
-        QCOMPARE(image.entry.width, quint16(0));
-        QVERIFY(!image.problem.isEmpty());
-    }
-
-    void otherFilesAndMissingFiles()
-    {
-        const QString text = writeFile("notes.txt", "12345");
-        QCOMPARE(imageCells(text, readImageFile(text)),
-                 QStringList({"0", text, "", "", "5", "", "", "vxp"}));
-        const QString gone = dir.filePath("gone.bmp");
-        const ImageFile missing = readImageFile(gone);
-        QVERIFY(missing.problem.contains("gone.bmp"));
-        QCOMPARE(imageCells(gone, missing), QStringList({"0", gone, "", "", "0", "", "", "vxp"}));
+        const QString tiny = file("tiny.vxp", "\x40\x01\xF0");
+        QCOMPARE(cellsOf(tiny), QStringList({"0", tiny, "", "", "3", "", "", "vxp"}));
+        QVERIFY(readImageFile(tiny).problem.contains("shorter"));
+        const QString text = file("notes.txt", "12345");
+        QCOMPARE(cellsOf(text), QStringList({"0", text, "", "", "5", "", "", "vxp"}));
+        const QString broken = file("broken.bmp", QByteArray("BM\x10\x00garbage", 11));
+        QCOMPARE(cellsOf(broken), QStringList({"0", broken, "0", "0", "11", "", "0", "bmp"}));
+        // A header claiming 60000 x 60000 pixels is not decoded.
+        QByteArray huge = QByteArray::fromHex("424d36000000000000003600000028000000"
+                                              "60ea000060ea000001001800");
+        QCOMPARE(readImageFile(file("huge.bmp", huge + QByteArray(24, 0))).entry.width, 0);
+#ifdef Q_OS_UNIX
+        const QString fifo = dir.filePath("pipe.vxp"); // opening it would block for good
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(readImageFile(fifo).problem.contains("not a plain file"));
+        QVERIFY(readFontFile(fifo).problem.contains("not a plain file"));
+#endif
     }
 
     void fullListRefusesTheNextEntry()
     {
         FontList list;
         quint8 count = 0;
-        for (int i = 0; i < listCapacity; ++i)
-            QVERIFY(appendEntry(list, count, FontEntry{QString::number(i), 0, 0, 0, 0, 0}));
+        for (int i = 0; i <= listCapacity; ++i)
+            QCOMPARE(appendEntry(list, count, FontEntry{QString::number(i)}), i < listCapacity);
         QCOMPARE(int(count), 255);
-        QVERIFY(!appendEntry(list, count, FontEntry{"extra", 0, 0, 0, 0, 0}));
-        QCOMPARE(int(count), 255);
-        QCOMPARE(list[0].name, QString("0")); // not overwritten by a wrapped count
-        QCOMPARE(list[254].name, QString("254"));
-    }
-
-    void addReportText()
-    {
-        AddReport report;
-        report.added = 1;
-        QCOMPARE(report.text("image"), QString("Added 1 image"));
-        report.added = 2;
-        report.refused = 3;
-        report.problems = QStringList{"cannot open a.vxp"};
-        QCOMPARE(report.text("font"),
+        QCOMPARE(list[0].name, QString("0")); // not overwritten through a wrapped count
+        QCOMPARE((AddReport{2, 3, {"cannot open a.vxp"}}.text("font")),
                  QString("Added 2 fonts; 3 fonts not added: the font list holds 255; "
                          "cannot open a.vxp"));
+    }
+
+    void packageSlots_data()
+    {
+        QTest::addColumn<QList<quint32>>("offsets");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QList<int>>("numbers");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("example") << QList<quint32>{765, 865, 1065} << 1065LL << QList<int>{0, 1}
+                                 << 0;
+        QTest::newRow("equal") << QList<quint32>{765, 765, 800} << 800LL << QList<int>{1} << 0;
+        QTest::newRow("whole") << QList<quint32>{0, 1065} << 1065LL << QList<int>{} << 0;
+        QTest::newRow("past end") << QList<quint32>{765, 865, 2000, 2100} << 1065LL << QList<int>{0}
+                                  << 1;
+        QTest::newRow("partly past") << QList<quint32>{1000, 1100} << 1065LL << QList<int>{} << 1;
+        QTest::newRow("empty") << QList<quint32>{} << 0LL << QList<int>{} << 0;
+    }
+
+    void packageSlots()
+    {
+        QFETCH(QList<quint32>, offsets);
+        QFETCH(qint64, size);
+        QFETCH(QList<int>, numbers);
+        QFETCH(int, skipped);
+        const EsfContents contents = esfContents(esfOffsets(esfTable(offsets)), size);
+        QList<int> found;
+        for (const EsfSlot &slot : contents.images)
+            found << slot.number;
+        QCOMPARE(found, numbers);
+        QCOMPARE(contents.skipped, skipped);
+    }
+
+    void packageImagesAreReadFromTheirOwnOffsets()
+    {
+        // Image 0 lies behind image 2, with a gap in front; slot 1 wraps and is empty.
+        const QByteArray package = esfTable({965, 1065, 865, 965}) + pattern(100, 0) +
+                                   QByteArray(100, 'c') + QByteArray(100, 'a');
+        QString error;
+        const auto opened = openEsfPackage(file("p.esf", package), error);
+        const QString out = QFileInfo(file("out/x", "")).path();
+        const EsfExtraction extraction = extractEsfImages(*opened, out);
+        QCOMPARE(extraction.written, QStringList({out + "/0.vxp", out + "/2.vxp"}));
+        QCOMPARE(readAll(out + "/0.vxp") + readAll(out + "/2.vxp"),
+                 package.right(100) + package.mid(865, 100));
+        QCOMPARE(extractEsfImages(*opened, out + "/no/such").failures,
+                 QStringList({"0.vxp", "2.vxp"}));
+        QCOMPARE(esfImportSummary(*opened, extraction, 1),
+                 QString("p.esf: wrote 2 images, skipped 0 slots past the end of the package; "
+                         "1 image not added: the image list holds 255"));
+        QVERIFY(!openEsfPackage(dir.filePath("missing.esf"), error));
+        QCOMPARE(error, QString("Cannot open missing.esf: no such file"));
+    }
+
+    void hostilePackagesStayInTheirFolder()
+    {
+        QByteArray garbage(5000, '\0');
+        for (int i = 0; i < garbage.size(); ++i)
+            garbage[i] = char((i * 7919 + 13) % 256);
+        for (const QByteArray &content : {QByteArray(), QByteArray("\0\0\5", 3), garbage}) {
+            QString error;
+            const auto package = openEsfPackage(file("h.esf", content), error);
+            const QString out = dir.filePath("hostile");
+            QDir(out).removeRecursively();
+            QDir().mkpath(out);
+            const QStringList written = extractEsfImages(*package, out).written;
+            const QStringList names = QDir(out).entryList(QDir::Files);
+            QCOMPARE(names.size(), written.size());
+            QCOMPARE(names.filter(QRegularExpression("^\\d+\\.vxp$")), names);
+            for (const EsfSlot &slot : package->contents.images)
+                QVERIFY(qint64(slot.offset) + slot.length <= content.size());
+        }
     }
 };
 
