@@ -3,6 +3,7 @@
 
 #include "app/droppaths.h"
 #include "app/manualsource.h"
+#include "assets/assetfiles.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -74,12 +75,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // The style's minimum section width would round the number columns up.
     ui->FontTable->horizontalHeader()->setMinimumSectionSize(0);
     ui->ImageTable->horizontalHeader()->setMinimumSectionSize(0);
-    ui->FontTable->setColumnWidth(0, 25);
-    ui->FontTable->setColumnWidth(1, 512);
-    ui->ImageTable->setColumnWidth(0, 25);
-    ui->ImageTable->setColumnWidth(1, 256);
-    for (int column = 2; column <= 5; ++column)
-        ui->ImageTable->setColumnWidth(column, 75);
+    for (int column = 0; column < int(fontColumnWidths.size()); ++column)
+        ui->FontTable->setColumnWidth(column, fontColumnWidths.at(column));
+    for (int column = 0; column < int(imageColumnWidths.size()); ++column)
+        ui->ImageTable->setColumnWidth(column, imageColumnWidths.at(column));
 
     showManual();
     startSerialLink();

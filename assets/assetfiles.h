@@ -52,8 +52,9 @@ ImageFile readImageFile(const QString &path);
 // claims more pixels than any bitmap meant for the module could have.
 QImage loadBitmap(const QString &path);
 
-// Widths of the image table's first six columns, set when the window is
-// built and again whenever the list is emptied.
+// Widths of the tables' first columns, set when the window is built (and the
+// image table's again whenever its list is emptied).
+constexpr std::array<int, 2> fontColumnWidths{25, 512};
 constexpr std::array<int, 6> imageColumnWidths{25, 256, 75, 75, 75, 75};
 
 // Cell texts of a table row, column by column.
