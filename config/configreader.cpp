@@ -163,7 +163,9 @@ ConfigReading readConfigFile(const QString &path)
 
     QSettings settings(path, QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
-    if (settings.status() != QSettings::NoError || !hasConfigSection(settings))
+    // A format error, such as a section header without its "]", still leaves
+    // every setting the library made out, and those are read as always.
+    if (!hasConfigSection(settings))
         return {std::nullopt,
                 QStringLiteral("%1 has no [Startup], [Fonts] or [Images] section").arg(name)};
 

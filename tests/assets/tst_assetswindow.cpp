@@ -175,6 +175,13 @@ private slots:
                  QStringList({"320", "240", "200"}));
         QCOMPARE(bench->status(),
                  QString("pack.esf: wrote 2 images, skipped 0 slots past the end of the package"));
+
+        for (int i = imageCount; i < listCapacity - 1; ++i) // room for one more
+            bench->addImage(vxp("a.vxp"));
+        chooseFile(package, [into] { chooseFolder(into); });
+        bench->click("importESF");
+        QCOMPARE(bench->images()->item(254, 1)->text(), into + "/0.vxp");
+        QVERIFY(bench->status().endsWith("; 1 image not added: the image list holds 255"));
     }
 };
 

@@ -158,6 +158,11 @@ private slots:
         QVERIFY(!report.written && !QFile::exists(out));
         QVERIFY(flashImageSummary(out, report).startsWith("Cannot create x.vxs: "));
         QVERIFY(!writeFlashImage(dir.path(), emptyBlocks(), {}).written);
+#ifdef Q_OS_LINUX
+        // Opens, then takes no byte: an image cut short is reported.
+        QVERIFY(
+            writeFlashImage("/dev/full", emptyBlocks(), {}).error.startsWith("Cannot write full"));
+#endif
         const QString listed = file("listed.vxp", pattern(10, 1));
         QVERIFY(writeFlashImage(listed, {}, {{listed, 10}}).error.contains("one of the listed"));
         QCOMPARE(readAll(listed), pattern(10, 1));

@@ -121,7 +121,9 @@ private slots:
 
     void readerIsForgiving()
     {
-        QByteArray text = "[Net]\nHost = x\n[startup]\nBrightness = 10\nbrightness = 20\n[FONTS]\n"
+        // An unknown section whose header lacks its "]" is a format error that
+        // must not cost the sections after it.
+        QByteArray text = "[Net\nHost = x\n[startup]\nBrightness = 10\nbrightness = 20\n[FONTS]\n"
                           "002 = c\n000 = /x\nzz = //d\n000 = /a\n001 = /a,b ä\n[Images]\n";
         for (int i = 0; i < 300; ++i)
             text += QByteArray::number(1000 + i) + " = /" + QByteArray::number(i) + ".vxp\n";
