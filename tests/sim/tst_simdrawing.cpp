@@ -3,7 +3,6 @@
 #include "raster.h"
 #include "screen.h"
 
-#include <QtEndian>
 #include <QtTest>
 
 using namespace vxsim;
@@ -31,17 +30,6 @@ int countOf(const Screen &screen, quint16 colour)
     return count;
 }
 
-QByteArray vxp(int width, int height, quint16 transparent, const QVector<quint16> &pixels)
-{
-    QByteArray bytes(6 + 2 * pixels.size(), '\0');
-    qToLittleEndian(quint16(width), bytes.data());
-    bytes[2] = char(height);
-    qToLittleEndian(transparent, bytes.data() + 4);
-    for (int i = 0; i < pixels.size(); ++i)
-        qToLittleEndian(pixels.at(i), bytes.data() + 6 + 2 * i);
-    return bytes;
-}
-
 } // namespace
 
 class TestSimDrawing : public QObject
@@ -49,173 +37,162 @@ class TestSimDrawing : public QObject
     Q_OBJECT
 
 private slots:
-    void linesIncludeBothEndsAndClip();
-    void boxesOutlineAndFill();
-    void circleTouchesItsRadius();
-    void arcsKeepToTheirAngles();
-    void textWithAndWithoutBackground();
-    void orientationTurnsCoordinates();
-    void layersComposeWithColourKey();
-    void vxpIconsKeepTransparency();
-};
-
-void TestSimDrawing::linesIncludeBothEndsAndClip()
-{
-    Screen screen;
-    drawHorizontalLine(screen, 20, 10, 5, Red); // given right to left
-    QCOMPARE(countOf(screen, Red), 11);
-    QCOMPARE(at(screen, 20, 5), Red);
-    drawVerticalLine(screen, 3, 7, 9, Green);
-    QCOMPARE(countOf(screen, Green), 3);
-    drawLine(screen, {100, 50}, {102, 60}, White); // steep: one pixel per row
-    QCOMPARE(countOf(screen, White), 11);
-    QCOMPARE(at(screen, 102, 60), White);
-
-    Screen edges;
-    drawHorizontalLine(edges, 300, 65535, 239, Red);
-    QCOMPARE(countOf(edges, Red), 20);
-    drawVerticalLine(edges, 0, 230, 600, Green);
-    QCOMPARE(countOf(edges, Green), 10);
-    drawLine(edges, {-10, -10}, {2, 2}, White);
-    QCOMPARE(countOf(edges, White), 3);
-}
-
-void TestSimDrawing::boxesOutlineAndFill()
-{
-    Screen screen;
-    drawBox(screen, {10, 20}, {14, 23}, Red);
-    QCOMPARE(countOf(screen, Red), 2 * 5 + 2 * 2);
-    QCOMPARE(at(screen, 14, 23), Red);
-    QCOMPARE(at(screen, 12, 21), Black);
-    fillBox(screen, {14, 23}, {10, 20}, Green); // corners in either order
-    QCOMPARE(countOf(screen, Green), 5 * 4);
-    fillBox(screen, {310, 235}, {65535, 65535}, Blue);
-    QCOMPARE(countOf(screen, Blue), 10 * 5);
-}
-
-void TestSimDrawing::circleTouchesItsRadius()
-{
-    Screen screen;
-    drawCircle(screen, {100, 100}, 30, Red);
-    for (const QPoint p : {QPoint(130, 100), QPoint(70, 100), QPoint(100, 130), QPoint(100, 70)})
-        QCOMPARE(at(screen, p.x(), p.y()), Red);
-    QCOMPARE(at(screen, 100, 100), Black);
-    for (int y = 60; y <= 140; ++y) { // every point within half a pixel of the radius
-        for (int x = 60; x <= 140; ++x)
-            QVERIFY(at(screen, x, y) != Red || qAbs(std::hypot(x - 100, y - 100) - 30) < 0.75);
-    }
-    Screen dot;
-    drawCircle(dot, {5, 5}, 0, Red);
-    QCOMPARE(countOf(dot, Red), 1);
-}
-
-void TestSimDrawing::arcsKeepToTheirAngles()
-{
-    Screen screen;
-    // A quarter from pointing right, clockwise on screen: right to bottom.
-    drawArc(screen, {100, 100}, 20, 0, 4096, Red);
-    QCOMPARE(at(screen, 120, 100), Red);
-    QCOMPARE(at(screen, 100, 120), Red);
-    QCOMPARE(at(screen, 80, 100), Black);
-    QCOMPARE(at(screen, 100, 80), Black);
-    Screen wrapped;
-    drawArc(wrapped, {100, 100}, 20, 12288, 4096, Green); // top through right to bottom
-    QCOMPARE(at(wrapped, 100, 80), Green);
-    QCOMPARE(at(wrapped, 120, 100), Green);
-    QCOMPARE(at(wrapped, 80, 100), Black);
-
-    Screen full;
-    drawArc(full, {100, 100}, 20, 0, 16384, Blue);
-    drawCircle(full, {100, 100}, 20, Red);
-    QCOMPARE(countOf(full, Blue), 0); // the circle covered every arc pixel
-}
-
-void TestSimDrawing::textWithAndWithoutBackground()
-{
-    Screen screen;
-    fillBox(screen, {0, 0}, {50, 20}, Blue);
-    TextStyle style;
-    QCOMPARE(drawText(screen, {10, 5}, "-", style), BitmapFont::CellWidth);
-    // The dash is the middle row of the glyph, five pixels wide.
-    for (int x = 10; x < 15; ++x)
-        QCOMPARE(at(screen, x, 8), White);
-    QCOMPARE(countOf(screen, White), 5);
-    QCOMPARE(at(screen, 15, 8), Blue);
-
-    style.paper = Red;
-    style.scale = 2;
-    QCOMPARE(drawText(screen, {20, 0}, "--", style), 4 * BitmapFont::CellWidth);
-    QCOMPARE(countOf(screen, White), 5 + 2 * 5 * 4);
-    QCOMPARE(countOf(screen, Red), 2 * 12 * 16 - 2 * 5 * 4);
-    QCOMPARE(at(screen, 20, 7), White);
-    QCOMPARE(at(screen, 20, 8), Red);
-}
-
-void TestSimDrawing::orientationTurnsCoordinates()
-{
-    const QVector<QPair<Orientation, QPoint>> panelCorners = {
-        {Orientation::North, {0, 0}},
-        {Orientation::East, {319, 0}},
-        {Orientation::South, {319, 239}},
-        {Orientation::West, {0, 239}},
-    };
-    for (const auto &[orientation, corner] : panelCorners) {
+    void linesAndBoxesIncludeBothEndsAndClip()
+    {
         Screen screen;
-        screen.setOrientation(orientation);
-        screen.plot(0, 0, Red);
-        screen.plot(7, 30, Green);
-        screen.plot(screen.width(), 0, Blue); // just off the turned screen
-        const QImage panel = screen.composed();
-        QCOMPARE(panel.pixel(corner), rgbFrom565(Red));
-        QCOMPARE(screen.toLogical(corner), QPoint(0, 0)); // a touch lands where drawn
-        for (int y = 0; y < panel.height(); ++y) {
-            for (int x = 0; x < panel.width(); ++x) {
-                if (panel.pixel(x, y) == rgbFrom565(Green))
-                    QCOMPARE(screen.toLogical({x, y}), QPoint(7, 30));
-                QVERIFY(panel.pixel(x, y) != rgbFrom565(Blue));
+        drawHorizontalLine(screen, 20, 10, 5, Red); // given right to left
+        QCOMPARE(countOf(screen, Red), 11);
+        drawVerticalLine(screen, 3, 7, 9, Green);
+        QCOMPARE(countOf(screen, Green), 3);
+        drawLine(screen, {100, 50}, {102, 60}, White); // steep: one pixel per row
+        QCOMPARE(countOf(screen, White), 11);
+        QCOMPARE(at(screen, 102, 60), White);
+        drawBox(screen, {210, 20}, {214, 23}, Blue);
+        QCOMPARE(countOf(screen, Blue), 2 * 5 + 2 * 2);
+        QCOMPARE(at(screen, 214, 23), Blue);
+        QCOMPARE(at(screen, 212, 21), Black);
+
+        Screen edges;
+        drawHorizontalLine(edges, 300, 65535, 239, Red);
+        QCOMPARE(countOf(edges, Red), 20);
+        drawVerticalLine(edges, 0, 230, 600, Green);
+        QCOMPARE(countOf(edges, Green), 10);
+        drawLine(edges, {-10, -10}, {2, 2}, White);
+        QCOMPARE(countOf(edges, White), 3);
+        fillBox(edges, {14, 23}, {10, 20}, Blue); // corners in either order
+        fillBox(edges, {310, 235}, {65535, 65535}, Blue);
+        QCOMPARE(countOf(edges, Blue), 5 * 4 + 10 * 5);
+    }
+
+    void circleTouchesItsRadius()
+    {
+        Screen screen;
+        drawCircle(screen, {100, 100}, 30, Red);
+        for (const QPoint p :
+             {QPoint(130, 100), QPoint(70, 100), QPoint(100, 130), QPoint(100, 70)})
+            QCOMPARE(at(screen, p.x(), p.y()), Red);
+        QCOMPARE(at(screen, 100, 100), Black);
+        for (int y = 60; y <= 140; ++y) { // every point within half a pixel of the radius
+            for (int x = 60; x <= 140; ++x)
+                QVERIFY(at(screen, x, y) != Red || qAbs(std::hypot(x - 100, y - 100) - 30) < 0.75);
+        }
+        Screen dot;
+        drawCircle(dot, {5, 5}, 0, Red);
+        QCOMPARE(countOf(dot, Red), 1);
+    }
+
+    void arcsKeepToTheirAngles()
+    {
+        Screen screen;
+        // A quarter from pointing right, clockwise on screen: right to bottom.
+        drawArc(screen, {100, 100}, 20, 0, 4096, Red);
+        QCOMPARE(at(screen, 120, 100), Red);
+        QCOMPARE(at(screen, 100, 120), Red);
+        QCOMPARE(at(screen, 80, 100), Black);
+        QCOMPARE(at(screen, 100, 80), Black);
+        Screen wrapped;
+        drawArc(wrapped, {100, 100}, 20, 12288, 4096, Green); // top through right to bottom
+        QCOMPARE(at(wrapped, 100, 80), Green);
+        QCOMPARE(at(wrapped, 120, 100), Green);
+        QCOMPARE(at(wrapped, 80, 100), Black);
+
+        Screen full;
+        drawArc(full, {100, 100}, 20, 0, 16384, Blue);
+        drawCircle(full, {100, 100}, 20, Red);
+        QCOMPARE(countOf(full, Blue), 0); // the circle covered every arc pixel
+    }
+
+    void textWithAndWithoutBackground()
+    {
+        Screen screen;
+        fillBox(screen, {0, 0}, {50, 20}, Blue);
+        TextStyle style;
+        QCOMPARE(drawText(screen, {10, 5}, "-", style), BitmapFont::CellWidth);
+        // The dash is the middle row of the glyph, five pixels wide.
+        for (int x = 10; x < 15; ++x)
+            QCOMPARE(at(screen, x, 8), White);
+        QCOMPARE(countOf(screen, White), 5);
+        QCOMPARE(at(screen, 15, 8), Blue);
+
+        style.paper = Red;
+        style.scale = 2;
+        QCOMPARE(drawText(screen, {20, 0}, "--", style), 4 * BitmapFont::CellWidth);
+        QCOMPARE(countOf(screen, White), 5 + 2 * 5 * 4);
+        QCOMPARE(countOf(screen, Red), 2 * 12 * 16 - 2 * 5 * 4);
+        QCOMPARE(at(screen, 20, 7), White);
+        QCOMPARE(at(screen, 20, 8), Red);
+    }
+
+    void orientationTurnsCoordinates()
+    {
+        const QVector<QPair<Orientation, QPoint>> panelCorners = {
+            {Orientation::North, {0, 0}},
+            {Orientation::East, {319, 0}},
+            {Orientation::South, {319, 239}},
+            {Orientation::West, {0, 239}},
+        };
+        for (const auto &[orientation, corner] : panelCorners) {
+            Screen screen;
+            screen.setOrientation(orientation);
+            screen.plot(0, 0, Red);
+            screen.plot(7, 30, Green);
+            screen.plot(screen.width(), 0, Blue); // just off the turned screen
+            const QImage panel = screen.composed();
+            QCOMPARE(panel.pixel(corner), rgbFrom565(Red));
+            QCOMPARE(screen.toLogical(corner), QPoint(0, 0)); // a touch lands where drawn
+            for (int y = 0; y < panel.height(); ++y) {
+                for (int x = 0; x < panel.width(); ++x) {
+                    if (panel.pixel(x, y) == rgbFrom565(Green))
+                        QCOMPARE(screen.toLogical({x, y}), QPoint(7, 30));
+                    QVERIFY(panel.pixel(x, y) != rgbFrom565(Blue));
+                }
             }
         }
     }
-}
 
-void TestSimDrawing::layersComposeWithColourKey()
-{
-    Screen screen;
-    screen.plot(0, 0, Red);
-    screen.plot(1, 0, Red);
-    screen.setDrawLayer(1);
-    screen.fillLayer(Blue);
-    screen.plot(1, 0, Green);
-    QCOMPARE(screen.composed().pixel(1, 0), rgbFrom565(Red)); // layer 1 starts hidden
-    screen.setLayerVisible(1, true);
-    screen.setColorKey(Blue);
-    QCOMPARE(screen.composed().pixel(0, 0), rgbFrom565(Red));
-    QCOMPARE(screen.composed().pixel(1, 0), rgbFrom565(Green));
-    screen.setLayerVisible(0, false);
-    QCOMPARE(screen.composed().pixel(0, 0), rgbFrom565(Black));
-    QCOMPARE(screen.pixel(0, 0, 0), Red);
-}
+    void layersComposeWithColourKey()
+    {
+        Screen screen;
+        screen.plot(0, 0, Red);
+        screen.plot(1, 0, Red);
+        screen.setDrawLayer(1);
+        screen.fillLayer(Blue);
+        screen.plot(1, 0, Green);
+        QCOMPARE(screen.composed().pixel(1, 0), rgbFrom565(Red)); // layer 1 starts hidden
+        screen.setLayerVisible(1, true);
+        screen.setColorKey(Blue);
+        QCOMPARE(screen.composed().pixel(0, 0), rgbFrom565(Red));
+        QCOMPARE(screen.composed().pixel(1, 0), rgbFrom565(Green));
+        screen.setLayerVisible(0, false);
+        QCOMPARE(screen.composed().pixel(0, 0), rgbFrom565(Black));
+        QCOMPARE(screen.pixel(0, 0, 0), Red);
+    }
 
-void TestSimDrawing::vxpIconsKeepTransparency()
-{
-    const auto icon = iconFromVxp(vxp(3, 2, Blue, {Red, Blue, Green, White, Red, Blue}));
-    QVERIFY(icon);
-    Screen screen;
-    screen.fillLayer(0x1234);
-    drawIcon(screen, {10, 10}, *icon);
-    QCOMPARE(at(screen, 10, 10), Red);
-    QCOMPARE(at(screen, 11, 10), quint16(0x1234));
-    QCOMPARE(at(screen, 12, 10), Green);
-    QCOMPARE(at(screen, 10, 11), White);
-    QCOMPARE(at(screen, 13, 10), quint16(0x1234));
-    drawIcon(screen, {0, 0}, *icon, {1, 1});
-    QCOMPARE(at(screen, 0, 0), Red);
-    QCOMPARE(at(screen, 2, 0), quint16(0x1234));
+    void vxpIconsKeepTransparency()
+    {
+        // 3 by 2, blue transparent: red blue green, white red blue.
+        const QByteArray bytes = QByteArray::fromHex("030002001F00"
+                                                     "00F81F00E007FFFF00F81F00");
+        const auto icon = iconFromVxp(bytes);
+        QVERIFY(icon);
+        Screen screen;
+        screen.fillLayer(0x1234);
+        drawIcon(screen, {10, 10}, *icon);
+        QCOMPARE(at(screen, 10, 10), Red);
+        QCOMPARE(at(screen, 11, 10), quint16(0x1234));
+        QCOMPARE(at(screen, 12, 10), Green);
+        QCOMPARE(at(screen, 10, 11), White);
+        QCOMPARE(at(screen, 13, 10), quint16(0x1234));
+        drawIcon(screen, {0, 0}, *icon, {1, 1});
+        QCOMPARE(at(screen, 0, 0), Red);
+        QCOMPARE(at(screen, 2, 0), quint16(0x1234));
 
-    QVERIFY(!iconFromVxp(vxp(3, 2, Blue, {Red}))); // pixels missing
-    QVERIFY(!iconFromVxp(QByteArray("\x03\x00\x02", 3)));
-    QCOMPARE(iconFromVxp(vxp(320, 1, 0, QVector<quint16>(320, Red)))->width, 320);
-}
+        QVERIFY(!iconFromVxp(bytes.chopped(2))); // a pixel missing
+        QVERIFY(!iconFromVxp(bytes.left(3)));
+        QCOMPARE(iconFromVxp(QByteArray::fromHex("400101000000") + QByteArray(640, 'x'))->width,
+                 320);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSimDrawing)
 #include "tst_simdrawing.moc"
