@@ -3,6 +3,7 @@
 #include "module.h"
 #include "pseudoterminal.h"
 
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QtDebug>
 
@@ -24,7 +25,11 @@ SimHost::SimHost(Module *module, vxsim::PseudoTerminal *line, const QString &sna
 bool SimHost::takeSnapshot(const QString &path) const
 {
     const QString target = path.isEmpty() ? snapshotPath : path;
-    const bool saved = module->display().shown().save(target, "PNG");
+    // Written aside and renamed into place, so that whoever waits for the
+    // file to appear never reads half a picture.
+    QSaveFile file(target);
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       module->display().shown().save(&file, "PNG") && file.commit();
     if (saved)
         qInfo("vexelsim: snapshot saved to %s", qPrintable(target));
     else
