@@ -138,10 +138,15 @@ private slots:
         click("SD_FILE_CREATE");
         QTRY_COMPARE_WITH_TIMEOUT(result->text(), QString("3f01"), 5000);
 
+        auto *log = widget<QTextEdit>("textEdit");
+        log->clear();
         chooseFile(local);
         click("SD_FILE_WRITE");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(cardPath("DATA.BIN")).size() == content.size(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(status().startsWith("Sent"), 5000);
+        // The card holds every byte before the write's reply is sent; a size
+        // asked for before that reply arrives would be paired with it.
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("3f01"), 5000);
 
         click("SD_FILE_GET_SIZE");
         QTRY_COMPARE_WITH_TIMEOUT(result->text(), QString("70000"), 5000);
@@ -150,7 +155,6 @@ private slots:
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), content);
 
-        auto *log = widget<QTextEdit>("textEdit");
         log->clear();
         widget<QLineEdit>("sdFileName")->clear(); // the card's root folder
         click("SD_FILE_LIST");
