@@ -2,7 +2,12 @@
 
 #include <QFileInfo>
 
-ManualView::ManualView(QWidget *parent) : ManualViewBase(parent) {}
+ManualView::ManualView(QWidget *parent) : ManualViewBase(parent)
+{
+#ifdef VEXEL_HAVE_WEBKIT
+    connect(this, &QWebView::loadFinished, this, &ManualView::pageLoaded);
+#endif
+}
 
 bool ManualView::canShow(const QString &fileName)
 {
@@ -11,19 +16,58 @@ bool ManualView::canShow(const QString &fileName)
     return renderable.contains(QFileInfo(fileName).suffix().toLower());
 }
 
+void ManualView::showUrl(const QUrl &url)
+{
+    pendingUrl = url;
+    pendingHtml.clear();
+    pending = true;
+    if (isVisible())
+        loadPending();
+}
+
+void ManualView::showHtml(const QString &html)
+{
+    pendingUrl.clear();
+    pendingHtml = html;
+    pending = true;
+    if (isVisible())
+        loadPending();
+}
+
+void ManualView::showEvent(QShowEvent *event)
+{
+    ManualViewBase::showEvent(event);
+    loadPending();
+}
+
+void ManualView::loadPending()
+{
+    if (!pending)
+        return;
+    pending = false;
+#ifdef VEXEL_HAVE_WEBKIT
+    if (pendingUrl.isEmpty())
+        setHtml(pendingHtml);
+    else
+        setUrl(pendingUrl);
+#else
+    if (pendingUrl.isEmpty())
+        setHtml(pendingHtml);
+    else
+        setSource(pendingUrl);
+    emit pageLoaded(); // a text browser loads at once
+#endif
+}
+
 #ifdef VEXEL_HAVE_WEBKIT
 
-void ManualView::showUrl(const QUrl &url) { setUrl(url); }
-void ManualView::showHtml(const QString &html) { setHtml(html); }
-QUrl ManualView::currentUrl() const { return url(); }
+QUrl ManualView::currentUrl() const { return pending ? pendingUrl : url(); }
 bool ManualView::findNext(const QString &text) { return findText(text); }
 QString ManualView::selectedText() const { return ManualViewBase::selectedText(); }
 
 #else
 
-void ManualView::showUrl(const QUrl &url) { setSource(url); }
-void ManualView::showHtml(const QString &html) { setHtml(html); }
-QUrl ManualView::currentUrl() const { return source(); }
+QUrl ManualView::currentUrl() const { return pending ? pendingUrl : source(); }
 
 bool ManualView::findNext(const QString &text)
 {

@@ -22,6 +22,8 @@ class ManualView : public ManualViewBase
 public:
     explicit ManualView(QWidget *parent = nullptr);
 
+    // The page is loaded when the view is first shown: rendering it at
+    // start-up would delay the window for a page the user may never open.
     void showUrl(const QUrl &url);
     void showHtml(const QString &html);
     QUrl currentUrl() const;
@@ -31,6 +33,20 @@ public:
     QString selectedText() const;
     // Whether the view can render a document of this file's type.
     static bool canShow(const QString &fileName);
+
+signals:
+    // The page has been loaded and can be searched.
+    void pageLoaded();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void loadPending();
+
+    QUrl pendingUrl;
+    QString pendingHtml;
+    bool pending = false;
 };
 
 #endif // MANUALVIEW_H

@@ -169,13 +169,20 @@ private slots:
         MainWindow window;
         auto *view = child<ManualView>(window, "webView");
         QCOMPARE(view->currentUrl().toLocalFile(), workDir.filePath(manualHtmlName));
+        // Opening the page loads it.
+        QSignalSpy loaded(view, &ManualView::pageLoaded);
+        window.show();
+        child<QTabWidget>(window, "tabbedWindow")->setCurrentIndex(7);
+        QVERIFY(loaded.wait(5000));
+        QVERIFY(view->findNext("sd_file_open"));
     }
 
     void searchStepsForwardThroughMatchesAndStops()
     {
         ManualView view;
         view.resize(400, 300);
-        QSignalSpy loaded(&view, SIGNAL(loadFinished(bool)));
+        view.show();
+        QSignalSpy loaded(&view, &ManualView::pageLoaded);
         view.showHtml("<html><body><p>Alpha one</p><p>beta</p><p>ALPHA two</p></body></html>");
         QVERIFY(loaded.wait(5000) || loaded.count() > 0);
         QVERIFY(view.findNext("alpha"));
