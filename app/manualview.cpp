@@ -1,17 +1,96 @@
 #include "app/manualview.h"
+#include "app/manualpage.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLibrary>
+#include <QLoggingCategory>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
-ManualView::ManualView(QWidget *parent) : ManualViewBase(parent)
+namespace {
+
+// Quiet unless asked for (QT_LOGGING_RULES="vexel.manual.debug=true"): a
+// missing plugin is the normal case on systems without QtWebKit.
+Q_LOGGING_CATEGORY(manualLog, "vexel.manual", QtInfoMsg)
+
+class TextManualPage : public QTextBrowser, public ManualPage
 {
-#ifdef VEXEL_HAVE_WEBKIT
-    connect(this, &QWebView::loadFinished, this, &ManualView::pageLoaded);
+public:
+    explicit TextManualPage(QWidget *parent) : QTextBrowser(parent) {}
+
+    QWidget *widget() override { return this; }
+
+    // A text browser loads at once.
+    void setUrl(const QUrl &url) override
+    {
+        setSource(url);
+        reportLoaded();
+    }
+
+    void setHtml(const QString &html) override
+    {
+        QTextBrowser::setHtml(html);
+        reportLoaded();
+    }
+
+    QUrl url() const override { return source(); }
+
+    bool findNext(const QString &text) override
+    {
+        if (text.isEmpty()) {
+            QTextCursor cursor = textCursor();
+            cursor.clearSelection();
+            setTextCursor(cursor);
+            return false;
+        }
+        // QTextBrowser::find leaves the selection alone when nothing more is
+        // found, which matches a web view that stops at the last match.
+        return find(text);
+    }
+
+    QString selectedText() const override { return textCursor().selectedText(); }
+};
+
+CreateManualPageFunction loadWebPageFactory()
+{
+    // Beside the executable when installed; the build's output directory
+    // for tests, which run from their own folders.
+    QStringList directories = {QCoreApplication::applicationDirPath()};
+#ifdef VEXEL_WEB_MANUAL_DIR
+    directories << QStringLiteral(VEXEL_WEB_MANUAL_DIR);
 #endif
+    for (const QString &directory : qAsConst(directories)) {
+        // Never unloaded: pages made by it may live until the process ends.
+        QLibrary library(QDir(directory).filePath(QStringLiteral("vexelwebmanual")));
+        if (auto create =
+                reinterpret_cast<CreateManualPageFunction>(library.resolve(createManualPageSymbol)))
+            return create;
+        qCDebug(manualLog) << "no web manual page:" << library.errorString();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ManualView::ManualView(QWidget *parent, Page kind) : QWidget(parent), kind(kind)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+ManualView::~ManualView()
+{
+    // The page outlives this body (Qt deletes children later) and must not
+    // report into a half-destroyed view.
+    if (page)
+        page->setLoadedHandler(nullptr);
 }
 
 bool ManualView::canShow(const QString &fileName)
 {
-    // Neither view renders word-processor documents; both render HTML and text.
+    // Neither page renders word-processor documents; both render HTML and text.
     static const QStringList renderable = {"html", "htm", "xhtml", "txt"};
     return renderable.contains(QFileInfo(fileName).suffix().toLower());
 }
@@ -36,52 +115,53 @@ void ManualView::showHtml(const QString &html)
 
 void ManualView::showEvent(QShowEvent *event)
 {
-    ManualViewBase::showEvent(event);
+    QWidget::showEvent(event);
     loadPending();
+}
+
+void ManualView::createPage()
+{
+    if (kind == Page::WebWhenAvailable) {
+        // Looked up once: a failed load is not retried for every view.
+        static const CreateManualPageFunction createWebPage = loadWebPageFactory();
+        if (createWebPage)
+            page = createWebPage(this);
+    }
+    if (!page)
+        page = new TextManualPage(this);
+    // Both pages may finish inside setHtml(); queued, the signal reaches
+    // whoever connects right after asking, whichever page is in use.
+    page->setLoadedHandler(
+        [this] { QMetaObject::invokeMethod(this, &ManualView::pageLoaded, Qt::QueuedConnection); });
+    layout()->addWidget(page->widget());
+    setFocusProxy(page->widget());
+    page->widget()->show();
 }
 
 void ManualView::loadPending()
 {
+    if (!page)
+        createPage();
     if (!pending)
         return;
     pending = false;
-#ifdef VEXEL_HAVE_WEBKIT
     if (pendingUrl.isEmpty())
-        setHtml(pendingHtml);
+        page->setHtml(pendingHtml);
     else
-        setUrl(pendingUrl);
-#else
-    if (pendingUrl.isEmpty())
-        setHtml(pendingHtml);
-    else
-        setSource(pendingUrl);
-    emit pageLoaded(); // a text browser loads at once
-#endif
+        page->setUrl(pendingUrl);
 }
 
-#ifdef VEXEL_HAVE_WEBKIT
-
-QUrl ManualView::currentUrl() const { return pending ? pendingUrl : url(); }
-bool ManualView::findNext(const QString &text) { return findText(text); }
-QString ManualView::selectedText() const { return ManualViewBase::selectedText(); }
-
-#else
-
-QUrl ManualView::currentUrl() const { return pending ? pendingUrl : source(); }
+QUrl ManualView::currentUrl() const
+{
+    return pending || !page ? pendingUrl : page->url();
+}
 
 bool ManualView::findNext(const QString &text)
 {
-    if (text.isEmpty()) {
-        QTextCursor cursor = textCursor();
-        cursor.clearSelection();
-        setTextCursor(cursor);
-        return false;
-    }
-    // QTextBrowser::find leaves the selection alone when nothing more is found,
-    // which matches a web view that stops at the last match.
-    return find(text);
+    return page && page->findNext(text);
 }
 
-QString ManualView::selectedText() const { return textCursor().selectedText(); }
-
-#endif
+QString ManualView::selectedText() const
+{
+    return page ? page->selectedText() : QString();
+}

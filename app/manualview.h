@@ -3,24 +3,27 @@
 
 #include <QString>
 #include <QUrl>
+#include <QWidget>
 
-#ifdef VEXEL_HAVE_WEBKIT
-#include <QWebView>
-using ManualViewBase = QWebView;
-#else
-#include <QTextBrowser>
-using ManualViewBase = QTextBrowser;
-#endif
+class ManualPage;
 
-// The manual page's view. QtWebKit is gone from newer distributions, so the
-// page is kept behind this class: a QWebView where it exists, otherwise a
-// QTextBrowser with the same URL and search behaviour.
-class ManualView : public ManualViewBase
+// The manual page's view: a container whose page is made when it is first
+// shown. Linking QtWebKit into the bench made every start-up slower, so the
+// web page comes from a plugin loaded then; where the plugin or QtWebKit is
+// missing, a QTextBrowser page with the same URL and search behaviour is used.
+class ManualView : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit ManualView(QWidget *parent = nullptr);
+    enum class Page
+    {
+        WebWhenAvailable,
+        TextOnly
+    };
+
+    explicit ManualView(QWidget *parent = nullptr, Page kind = Page::WebWhenAvailable);
+    ~ManualView() override;
 
     // The page is loaded when the view is first shown: rendering it at
     // start-up would delay the window for a page the user may never open.
@@ -35,15 +38,19 @@ public:
     static bool canShow(const QString &fileName);
 
 signals:
-    // The page has been loaded and can be searched.
+    // The page has been loaded and can be searched; always emitted from the
+    // event loop, never from inside showUrl() or showHtml().
     void pageLoaded();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void createPage();
     void loadPending();
 
+    const Page kind;
+    ManualPage *page = nullptr; // owned by its widget, a child of this view
     QUrl pendingUrl;
     QString pendingHtml;
     bool pending = false;
