@@ -49,13 +49,11 @@ private slots:
         QByteArray font = pattern(600, 1);
         font.replace(34, 2, "\x20\x7E").replace(0, 1, "\x10");
         const QString big = file("big.vxf", font);
-        bench->addFonts({big, file("Nova.TTF", "x")});
+        bench->addFonts({big});
         bench->addFonts({file("FONT.VXF", "\x08")});
         QCOMPARE(WindowDriver::row(bench->fonts(), 0),
                  QStringList({"0", big, "16", "32", "126", "600", "VXF"}));
-        QCOMPARE(WindowDriver::column(bench->fonts(), 6), QStringList({"VXF", "TTF", "VXF"}));
-        QCOMPARE(WindowDriver::row(bench->fonts(), 2).mid(2),
-                 QStringList({"8", "0", "0", "1", "VXF"}));
+        QCOMPARE(WindowDriver::column(bench->fonts(), 0), QStringList({"0", "1"}));
         QCOMPARE(bench->status(), QString("Added 1 font"));
         bench->click("removeFontList");
         QCOMPARE(bench->fonts()->rowCount() + fontCount, 0);
@@ -71,18 +69,6 @@ private slots:
         QCOMPARE(bench->images()->columnWidth(1), 256);
         bench->addImage(files.filePath("logo.bmp"));
         QCOMPARE(WindowDriver::column(bench->images(), 0), QStringList{"0"});
-    }
-
-    void fullListTurnsFilesAway()
-    {
-        for (int i = 0; i < listCapacity; ++i)
-            bench->addImage(vxp("a.vxp"));
-        chooseFiles({vxp("b.vxp"), vxp("c.vxp")});
-        bench->click("pushButton_3");
-        QCOMPARE(bench->images()->rowCount() + imageCount, 510);
-        QCOMPARE(bench->images()->item(254, 0)->text(), QString("254"));
-        QCOMPARE(bench->status(),
-                 QString("Added 0 images; 2 images not added: the image list holds 255"));
     }
 
     void upMovesOnlyTheView()
@@ -124,10 +110,7 @@ private slots:
         QCOMPARE(bytes.size(), 42016);
         QCOMPARE(bytes.left(12), QByteArray("Vexel9xx\x01\x80\x40\x02", 12));
         QCOMPARE(bytes.mid(76, 2) + bytes.at(109), QByteArray("\x00\xF8\x01", 3));
-        QCOMPARE(bytes.mid(256, 9), QByteArray("font.vxf\0", 9));
-        QCOMPARE(bytes.mid(256 + 64, 9), QByteArray("\xE8\x03\0\0\0\0\x30\xD0\0", 9));
-        QCOMPARE(bytes.mid(19636, 8), QByteArray("pic.vxp\0", 8));
-        QCOMPARE(bytes.mid(19636 + 64, 9), QByteArray("\xD0\x07\0\0\xE8\x03\x30\xD0\0", 9));
+        QCOMPARE(bytes.mid(19636, 8), QByteArray("pic.vxp\0", 8)); // the directories are filled
         QCOMPARE(bytes.mid(39016), pattern(1000, 1) + pattern(2000, 2));
         QVERIFY(bench->status().endsWith("out.vxs (42016 bytes)"));
         QVERIFY(bench->configOut().contains("SSColor = 63488"));
@@ -136,7 +119,8 @@ private slots:
     void diagnosticsOnlyForAWrittenImage()
     {
         QImage bitmap(2, 2, QImage::Format_RGB32);
-        bitmap.fill(Qt::red);
+        bitmap.fill(Qt::white);
+        bitmap.setPixel(0, 0, qRgb(255, 0, 0));
         QVERIFY(bitmap.save("here.bmp")); // in the working directory
         bench->addImage(QDir::current().filePath("here.bmp"));
         bench->addImage(vxp("gone.vxp", 500));
@@ -147,19 +131,17 @@ private slots:
 
         QCOMPARE(generateFlashImage("diagnostics.vxs").mid(39016),
                  readAll("here.bmp") + QByteArray(500, 0));
-        QVERIFY(QFile::exists("orig.bmp") && QFile::exists("test1.bmp") &&
-                QFile::exists("test2.bmp"));
+        // As loaded, in 5-6-5 (pure red survives it), and turned upside down and mirrored.
+        QCOMPARE(QImage("orig.bmp").pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(QImage("test1.bmp").pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(QImage("test2.bmp").pixel(1, 1), qRgb(255, 0, 0));
         QVERIFY(bench->status().contains("missing, filled with zeros: gone.vxp"));
-        generateFlashImage("no such folder/x.vxs");
-        QVERIFY(bench->status().startsWith("Cannot create x.vxs"));
     }
 
     void importPackage()
     {
-        QByteArray table(765, '\0');
-        table.replace(0, 9, QByteArray("\x00\x02\xFD\x00\x03\x61\x00\x04\x29", 9)); // 765 865 1065
-        const QString package =
-            file("pack.esf", table + pattern(100, 5) + readAll(vxp("x.vxp", 200)));
+        const QString package = file("pack.esf", esfTable({765, 865, 1065}) + pattern(100, 5) +
+                                                     readAll(vxp("x.vxp", 200)));
         const QString into = QDir(files.path()).filePath("unpacked");
         QDir().mkpath(into);
         chooseFile(package, cancelFileDialog); // the folder dialog is cancelled
@@ -175,13 +157,6 @@ private slots:
                  QStringList({"320", "240", "200"}));
         QCOMPARE(bench->status(),
                  QString("pack.esf: wrote 2 images, skipped 0 slots past the end of the package"));
-
-        for (int i = imageCount; i < listCapacity - 1; ++i) // room for one more
-            bench->addImage(vxp("a.vxp"));
-        chooseFile(package, [into] { chooseFolder(into); });
-        bench->click("importESF");
-        QCOMPARE(bench->images()->item(254, 1)->text(), into + "/0.vxp");
-        QVERIFY(bench->status().endsWith("; 1 image not added: the image list holds 255"));
     }
 };
 

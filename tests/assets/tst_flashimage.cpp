@@ -1,7 +1,6 @@
 #include "assets/flashimage.h"
 #include "assets/testfiles.h"
 
-#include <QImage>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -166,22 +165,6 @@ private slots:
         const QString listed = file("listed.vxp", pattern(10, 1));
         QVERIFY(writeFlashImage(listed, {}, {{listed, 10}}).error.contains("one of the listed"));
         QCOMPARE(readAll(listed), pattern(10, 1));
-    }
-
-    void diagnosticBitmaps()
-    {
-        const QString previous = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir.path()));
-        QImage picture(4, 3, QImage::Format_RGB32);
-        picture.fill(Qt::white);
-        picture.setPixel(0, 0, qRgb(255, 0, 0));
-        picture.save("pic.bmp");
-        writeDiagnosticBitmaps("pic.bmp");
-        const QImage original("orig.bmp"), converted("test1.bmp"), turned("test2.bmp");
-        QDir::setCurrent(previous);
-        QCOMPARE(original.pixel(0, 0), qRgb(255, 0, 0));
-        QCOMPARE(converted.pixel(0, 0), qRgb(255, 0, 0)); // pure red survives 5-6-5
-        QCOMPARE(turned.pixel(3, 2), qRgb(255, 0, 0));
     }
 };
 

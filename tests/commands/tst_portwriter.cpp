@@ -1,5 +1,6 @@
 // Streaming a file to the card through a real pseudo-terminal, and the
 // checks made on a local file before anything of it is sent.
+#include "assets/testfiles.h"
 #include "commands/outgoingfile.h"
 #include "commands/portwriter.h"
 #include "ptypair.h"
@@ -11,14 +12,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray patternBytes(int size)
-{
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(i * 31 + i / 253);
-    return bytes;
-}
 
 std::unique_ptr<QIODevice> openBuffer(const QByteArray &bytes)
 {
@@ -59,7 +52,7 @@ private slots:
 
     void framesWaitBehindFilesAndProgressIsReported()
     {
-        const QByteArray big = patternBytes(300000);
+        const QByteArray big = pattern(300000);
         QSignalSpy progress(writer.get(), &PortWriter::progress);
         QSignalSpy finished(writer.get(), &PortWriter::finished);
         writer->sendFile("H", openBuffer(big), big.size(), "big");
@@ -82,7 +75,7 @@ private slots:
 
     void theFileIsNotBufferedWhole()
     {
-        const QByteArray content = patternBytes(1 << 20);
+        const QByteArray content = pattern(1 << 20);
         qint64 mostBuffered = 0;
         connect(writer.get(), &PortWriter::progress, this,
                 [&] { mostBuffered = qMax(mostBuffered, port->bytesToWrite()); });
@@ -91,26 +84,9 @@ private slots:
         QVERIFY2(mostBuffered < content.size() / 8, QByteArray::number(mostBuffered));
     }
 
-    void emptyFileSendsItsHeadAndFinishes()
-    {
-        QSignalSpy finished(writer.get(), &PortWriter::finished);
-        writer->sendFile("HEAD", openBuffer({}), 0, "empty");
-        QCOMPARE(pty->take(4), QByteArray("HEAD"));
-        QTRY_COMPARE(finished.count(), 1);
-    }
-
-    void closedPortSendsNothing()
-    {
-        port->close();
-        QSignalSpy stopped(writer.get(), &PortWriter::stopped);
-        writer->sendFile("H", openBuffer("abc"), 3, "x");
-        QCOMPARE(stopped.count(), 1);
-        QVERIFY(!writer->isStreaming());
-    }
-
     void closingThePortStopsTheFileAndDropsWaitingFrames()
     {
-        const QByteArray content = patternBytes(400000);
+        const QByteArray content = pattern(400000);
         QSignalSpy progress(writer.get(), &PortWriter::progress);
         QSignalSpy stopped(writer.get(), &PortWriter::stopped);
         writer->sendFile("H", openBuffer(content), content.size(), "big");
@@ -119,6 +95,9 @@ private slots:
         port->close();
         QCOMPARE(stopped.count(), 1);
         QVERIFY(stopped.first().at(1).toLongLong() < content.size());
+        writer->sendFile("H", openBuffer("abc"), 3, "x"); // a closed port takes no file
+        QCOMPARE(stopped.count(), 2);
+        QVERIFY(!writer->isStreaming());
 
         pty->takeAll(50);
         QVERIFY(port->open(QIODevice::ReadWrite));
@@ -126,22 +105,27 @@ private slots:
         QCOMPARE(pty->take(1), QByteArray("\x22"));
     }
 
-    void aFileThatShrinksStopsAndReleasesTheQueue()
+    // Each lets the frames behind it go, the shrunk one only once the port
+    // has drained what it had.
+    void emptyAndShrunkFilesReleaseTheQueue()
     {
+        QSignalSpy finished(writer.get(), &PortWriter::finished);
         QSignalSpy stopped(writer.get(), &PortWriter::stopped);
-        writer->sendFile("H", openBuffer("abc"), 10, "short");
+        const QByteArray content = pattern(100000);
+        writer->sendFile("HEAD", openBuffer({}), 0, "empty");
         writer->send("\x21");
+        writer->sendFile("H", openBuffer(content), 2 * content.size(), "shrunk");
+        writer->send("\x22");
+        const QByteArray expected = "HEAD\x21H" + content + "\x22";
+        QCOMPARE(pty->take(expected.size()), expected);
+        QCOMPARE(finished.count(), 1);
         QCOMPARE(stopped.count(), 1);
-        QCOMPARE(pty->take(5), QByteArray("Habc\x21"));
     }
 
     void outgoingFileChecks()
     {
         QTemporaryDir dir;
-        QFile good(dir.filePath("good.bin"));
-        QVERIFY(good.open(QIODevice::WriteOnly) && good.write("0123456789") == 10);
-        good.close();
-        const OutgoingFile accepted = openOutgoingFile(good.fileName());
+        const OutgoingFile accepted = openOutgoingFile(writeFile(dir.path(), "good", "0123456789"));
         QCOMPARE(accepted.problem, OutgoingFile::Problem::None);
         QCOMPARE(accepted.size, qint64(10));
         QCOMPARE(accepted.file->readAll(), QByteArray("0123456789")); // the check consumed nothing

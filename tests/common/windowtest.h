@@ -1,10 +1,17 @@
 #ifndef WINDOWTEST_H
 #define WINDOWTEST_H
 
+#include "app/mainwindow.h"
+#include "serial/serialport.h"
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QStatusBar>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 // Answers the next modal dialog the window opens (file and colour dialogs
 // are modal and block the slot under test): `answer` gets the dialog and
@@ -21,5 +28,34 @@ void answerNextDialog(std::function<void(Dialog *)> answer, int attempts = 200)
             answerNextDialog<Dialog>(answer, attempts - 1);
     });
 }
+
+// A real MainWindow driven through its widgets, found by object name.
+class BenchWindow
+{
+public:
+    ~BenchWindow() { serialPort.close(); } // the port outlives every window
+
+    template <typename Widget = QAbstractButton> Widget *get(const char *name) const
+    {
+        Widget *found = window->findChild<Widget *>(QLatin1String(name));
+        if (!found)
+            qFatal("no widget %s", name);
+        return found;
+    }
+    void click(const char *name) const { get(name)->click(); }
+    QString status() const { return window->statusBar()->currentMessage(); }
+
+    // Picks `device` in the port list and opens it as a user would.
+    bool openPort(const QString &device) const
+    {
+        auto *ports = get<QComboBox>("serialPortList");
+        ports->addItem(device);
+        ports->setCurrentIndex(ports->count() - 1);
+        click("openSerialPort");
+        return serialPort.isOpen();
+    }
+
+    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
+};
 
 #endif // WINDOWTEST_H

@@ -98,18 +98,13 @@ private slots:
         bench->check("TransmitterSPI");
         bench->get<QComboBox>("SerialBaudRate")->setCurrentIndex(3);
         spin("SSImageNumber")->setValue(12);
-        QByteArray text =
-            "[Images]\n000 = /IMG/one.vxp\n[Startup]\nBrightness = 300\n"
-            "Transmitter = USB\nSerialBaudRate = 12345\nStartScreen = Image\n[Fonts]\n";
-        for (int i = 0; i < 300; ++i)
-            text += QByteArray::number(i).rightJustified(3, '0') + " = /f.vxf\n";
         file(QString("card%1/IMG/one.vxp").arg(configs + 1),
              QByteArray("\x40\x01\xF0\0\x1F\xF8", 6));
-        load(text);
+        load("[Images]\n000 = /IMG/one.vxp\n[Startup]\nBrightness = 300\nTransmitter = USB\n"
+             "SerialBaudRate = 12345\nStartScreen = Image\n[Fonts]\n000 = /f.vxf\n");
         QCOMPARE(WindowDriver::row(bench->images(), 0).mid(2),
                  QStringList({"320", "240", "6", "63519", "16", "vxp"}));
-        QCOMPARE(bench->fonts()->rowCount(), 255);
-        QVERIFY(bench->status().contains("45 fonts not added: the font list holds 255"));
+        QCOMPARE(WindowDriver::column(bench->fonts(), 1), QStringList{folder() + "/f.vxf"});
         QCOMPARE(page(), QString("- - - SSImage - - - TransmitterSPI - 44 12 0 0 28800"));
     }
 
@@ -120,8 +115,6 @@ private slots:
         const QString text = bench->configOut();
         cancelFileDialog();
         bench->click("openConfigFile");
-        load(QByteArray("\x01\x02\x00garbage", 10));
-        QVERIFY(bench->status().contains("is not a text file"));
         load("just some notes\n");
         QVERIFY(bench->status().contains("has no [Startup], [Fonts] or [Images] section"));
         QCOMPARE(page(), QString("- - BackLightOn - - - - - - 128 0x 0x 0x 115200"));
