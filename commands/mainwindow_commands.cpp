@@ -28,8 +28,13 @@ PortWriter *MainWindow::commandWriter()
     });
     connect(portWriter, &PortWriter::stopped, this,
             [this](const QString &name, qint64 sent, qint64 total, const QString &reason) {
-                showStatus(tr("Sending %1 stopped after %2 of %3 bytes: %4")
-                               .arg(name, QString::number(sent), QString::number(total), reason));
+                const QString message =
+                    tr("Sending %1 stopped after %2 of %3 bytes: %4")
+                        .arg(name, QString::number(sent), QString::number(total), reason);
+                showStatus(message);
+                // A closing port replaces the status at once with "Port
+                // Closed"; the log keeps the word that the file was cut short.
+                logText(message + QLatin1Char('\n'));
             });
     // A write error may leave the port open with bytes that never drain.
     connect(&serialPort, &QSerialPort::errorOccurred, portWriter,

@@ -73,6 +73,8 @@ private slots:
         QCOMPARE(stopped.count(), 1);
         QVERIFY(stopped.first().at(1).toLongLong() < content.size());
         QVERIFY(!writer->isStreaming());
+        // The status bar now reads "Port Closed"; the log says the file was cut.
+        QVERIFY(bench->get<QTextEdit>("textEdit")->toPlainText().contains("Sending big.bin stopped"));
 
         // Neither the rest of the file nor the ping queued behind it turns
         // up on the next line the bench opens.
