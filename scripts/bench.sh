@@ -7,21 +7,9 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BENCH_BUILD_DIR:-build}
 
-scripts/setup.sh || exit 1
 # Only the benchmarks need these: CuteCom is the start-up comparison, and the
 # start-up benchmark watches windows through Xlib on a private Xvfb.
-missing=()
-for p in cutecom libx11-dev xvfb; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  echo "Installing: ${missing[*]}"
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || exit 1
-fi
+scripts/setup.sh cutecom libx11-dev xvfb || exit 1
 
 if [ -f "$build/CMakeCache.txt" ]; then
   # Configured again, so X11 headers installed just now are found.

@@ -17,7 +17,8 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(replydecoder esfpackage assetfiles configreader flashblocks
                                      frameparser)
 
-command -v clang++ >/dev/null || { echo "clang++ is missing: apt-get install clang" >&2; exit 1; }
+# clang and its sanitizer runtime, which holds libFuzzer.
+scripts/setup.sh clang libclang-rt-14-dev
 out=build-fuzz
 if [ ! -f "$out/CMakeCache.txt" ]; then
   generator=()

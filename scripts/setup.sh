@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the bench needs to build, test and run, then fetches the
-# Nova Square font. Quick when everything is already there.
+# Nova Square font. Quick when everything is already there. Extra package
+# names given as arguments are installed too (the benchmarks and fuzzers
+# need a few that the bench does not).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +13,7 @@ packages=(
 )
 # npm fetches the font; some machines carry a Node.js build that brings its own.
 command -v npm >/dev/null || packages+=(npm)
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
