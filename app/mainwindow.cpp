@@ -3,7 +3,6 @@
 
 #include "app/droppaths.h"
 #include "app/manualsource.h"
-#include "assets/assetfiles.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -75,10 +74,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // The style's minimum section width would round the number columns up.
     ui->FontTable->horizontalHeader()->setMinimumSectionSize(0);
     ui->ImageTable->horizontalHeader()->setMinimumSectionSize(0);
-    for (int column = 0; column < int(fontColumnWidths.size()); ++column)
-        ui->FontTable->setColumnWidth(column, fontColumnWidths.at(column));
-    for (int column = 0; column < int(imageColumnWidths.size()); ++column)
-        ui->ImageTable->setColumnWidth(column, imageColumnWidths.at(column));
+    setTableColumnWidths();
 
     showManual();
     startSerialLink();

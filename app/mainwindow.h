@@ -178,6 +178,10 @@ private:
     enum class EntryName { FileName, WholePath };
     bool addFont(const QString &path, EntryName naming, struct AddReport &report);
     bool addImage(const QString &path, EntryName naming, struct AddReport &report);
+    void addChosenFiles(const QString &caption, const QString &filter, const QString &kind,
+                        bool (MainWindow::*add)(const QString &, EntryName, struct AddReport &));
+    void setTableColumnWidths();
+    void setImageColumnWidths();
     void emptyFontList();
     void emptyImageList();
     struct StartupSettings startupSettings() const;

@@ -82,16 +82,23 @@ void MainWindow::emptyImageList()
     imageCount = 0;
 }
 
-void MainWindow::on_pushButton_6_clicked()
+// Asks for files and adds each with `add`, then sums up in the status bar.
+void MainWindow::addChosenFiles(const QString &caption, const QString &filter, const QString &kind,
+                                bool (MainWindow::*add)(const QString &, EntryName, AddReport &))
 {
-    const QStringList paths = QFileDialog::getOpenFileNames(this, tr("Open font File"), QString(),
-                                                            tr("Font Files (*.vxf *.ttf)"));
+    const QStringList paths = QFileDialog::getOpenFileNames(this, caption, QString(), filter);
     if (paths.isEmpty())
         return;
     AddReport report;
     for (const QString &path : paths)
-        addFont(path, EntryName::FileName, report);
-    showStatus(report.text(QStringLiteral("font")));
+        (this->*add)(path, EntryName::FileName, report);
+    showStatus(report.text(kind));
+}
+
+void MainWindow::on_pushButton_6_clicked()
+{
+    addChosenFiles(tr("Open font File"), tr("Font Files (*.vxf *.ttf)"), QStringLiteral("font"),
+                   &MainWindow::addFont);
 }
 
 void MainWindow::on_removeFontList_clicked()
@@ -127,21 +134,27 @@ void MainWindow::AddToImageList(QString fileName)
 
 void MainWindow::on_pushButton_3_clicked()
 {
-    const QStringList paths = QFileDialog::getOpenFileNames(this, tr("Open Image File"), QString(),
-                                                            tr("Image Files (*.bmp *.vxp)"));
-    if (paths.isEmpty())
-        return;
-    AddReport report;
-    for (const QString &path : paths)
-        addImage(path, EntryName::FileName, report);
-    showStatus(report.text(QStringLiteral("image")));
+    addChosenFiles(tr("Open Image File"), tr("Image Files (*.bmp *.vxp)"), QStringLiteral("image"),
+                   &MainWindow::addImage);
+}
+
+void MainWindow::setTableColumnWidths()
+{
+    for (int column = 0; column < int(fontColumnWidths.size()); ++column)
+        ui->FontTable->setColumnWidth(column, fontColumnWidths.at(column));
+    setImageColumnWidths();
+}
+
+void MainWindow::setImageColumnWidths()
+{
+    for (int column = 0; column < int(imageColumnWidths.size()); ++column)
+        ui->ImageTable->setColumnWidth(column, imageColumnWidths.at(column));
 }
 
 void MainWindow::on_removeImageList_clicked()
 {
     emptyImageList();
-    for (int column = 0; column < int(imageColumnWidths.size()); ++column)
-        ui->ImageTable->setColumnWidth(column, imageColumnWidths.at(column));
+    setImageColumnWidths();
 }
 
 void MainWindow::on_pushButton_2_clicked()
