@@ -74,7 +74,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // The style's minimum section width would round the number columns up.
     ui->FontTable->horizontalHeader()->setMinimumSectionSize(0);
     ui->ImageTable->horizontalHeader()->setMinimumSectionSize(0);
-    setTableColumnWidths();
+    startListPages();
 
     showManual();
     startSerialLink();

@@ -7,6 +7,7 @@
 #include <QSerialPort>
 #include <QString>
 
+#include "assets/assetlists.h"
 #include "firmware/consoledecoder.h"
 
 namespace Ui {
@@ -30,6 +31,9 @@ public:
 
     // The transmit operation: every command slot writes its frames here.
     void transmit(const QByteArray &frame);
+
+    // The font and image lists as the Fonts and Images pages show them.
+    const AssetLists &assetLists() const { return lists; }
 
 protected:
     void timerEvent(QTimerEvent *event) override;
@@ -126,6 +130,9 @@ private slots:
     void on_SSColor_clicked();
     void on_startScreenColor_clicked();
     void on_openConfigFile_clicked();
+    void on_actionSaveConfig_triggered();
+    void on_pushButton_9_clicked();
+    void cardWritten(const struct CardOutcome &outcome);
 
     // Font and image assets (assets/)
     void on_pushButton_6_clicked();
@@ -138,10 +145,14 @@ private slots:
     void on_pushButton_3_clicked();
     void on_removeImageList_clicked();
     void on_pushButton_2_clicked();
+    void on_pushButton_clicked();
     void on_ImageTable_clicked(const QModelIndex &index);
     void updateImageList();
     void on_generateFlashImage_clicked();
     void on_importESF_clicked();
+    void on_convertImage_clicked();
+    void addDroppedFonts(const QStringList &paths);
+    void addDroppedImages(const QStringList &paths);
 
 private:
     void startSerialLink();
@@ -174,12 +185,26 @@ private:
     class PortWriter *portWriter = nullptr; // made on first use, owned by the window
 
     // Start-up configuration and font and image lists (config/, assets/).
-    // Fonts and images loaded from a Config.txt keep their whole path as name.
-    enum class EntryName { FileName, WholePath };
-    bool addFont(const QString &path, EntryName naming, struct AddReport &report);
-    bool addImage(const QString &path, EntryName naming, struct AddReport &report);
+    // Fonts named in a Config.txt show no "Type" cell.
+    enum class Listing
+    {
+        Chosen,
+        FromConfig
+    };
+    using AddFunction = bool (MainWindow::*)(const QString &, Listing, AddReport &);
+    bool addFont(const QString &path, Listing listing, AddReport &report);
+    bool addImage(const QString &path, Listing listing, AddReport &report);
     void addChosenFiles(const QString &caption, const QString &filter, const QString &kind,
-                        bool (MainWindow::*add)(const QString &, EntryName, struct AddReport &));
+                        AddFunction add);
+    void addFiles(const QStringList &paths, const QString &kind, AddFunction add);
+    void moveSelectedRow(class QTableWidget *table, bool (AssetLists::*move)(int, int), int step);
+    void removeSelectedRows(class QTableWidget *table,
+                            void (AssetLists::*remove)(const QList<int> &), const QString &kind);
+    void showImagePreview(int row);
+    void startPictureDrops();
+    void convertAndAdd(const QString &picture, const struct ConvertChoice &choice,
+                       AddReport &report);
+    void startListPages();
     void setTableColumnWidths();
     void setImageColumnWidths();
     void emptyFontList();
@@ -187,8 +212,16 @@ private:
     struct StartupSettings startupSettings() const;
     void applyStartupUpdate(const struct StartupUpdate &update);
     void setImageFieldsEnabled(bool enabled);
-    QStringList cardPaths(class QTableWidget *table, int count) const;
-    QVector<struct FlashDataFile> flashDataFiles() const;
+    QStringList cardPaths(const QStringList &hostPaths) const;
+
+    void showCardProgress();
+
+    AssetLists lists;
+    class CardJob *cardJob = nullptr; // made on first use, owned by the window
+    // The folder that stands for the card's root: where the last Config.txt
+    // was read from or the last card was made. Files inside it are named
+    // from there in Config.txt. Empty until then.
+    QString cardRoot;
 };
 
 #endif // MAINWINDOW_H

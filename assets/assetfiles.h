@@ -1,7 +1,7 @@
 #ifndef ASSETFILES_H
 #define ASSETFILES_H
 
-#include "assets/assetlists.h"
+#include "assets/assetentries.h"
 
 #include <QImage>
 #include <QString>
@@ -23,7 +23,9 @@ constexpr int widthOffset = 0;       // 16 bits
 constexpr int heightOffset = 2;      // 8 bits; byte 3 is not read
 constexpr int transparentOffset = 4; // 16-bit colour
 constexpr int size = 6;
-constexpr int depth = 16; // a .vxp image is always RGB 5-6-5
+constexpr int depth = 16;       // a .vxp image is always RGB 5-6-5
+constexpr int maxWidth = 65535; // what the header's fields can hold
+constexpr int maxHeight = 255;
 } // namespace VxpHeader
 
 struct FontFile

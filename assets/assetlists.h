@@ -1,66 +1,62 @@
 #ifndef ASSETLISTS_H
 #define ASSETLISTS_H
 
-#include <QString>
+#include "assets/assetentries.h"
+#include "assets/assetfiles.h"
+#include "assets/flashblocks.h"
+#include "assets/flashimage.h"
 
-#include <array>
+#include <QList>
+#include <QStringList>
+#include <QVector>
 
-// Both lists hold at most 255 entries: their counts are 8 bits wide and the
-// module's directories have 255 slots.
-constexpr int listCapacity = 255;
+#include <optional>
 
-struct FontEntry
+// The font and image lists and the flash image blocks built from them. The
+// window owns one; the command-line tool makes its own. Entries 0 to
+// count-1 are in use, in the order shown; emptying a list only resets its
+// count, so nothing is allocated per entry.
+class AssetLists
 {
-    QString name; // file name without folder (the whole path when loaded from Config.txt)
-    quint8 height = 0;
-    quint8 firstCharacter = 0;
-    quint8 lastCharacter = 0;
-    quint32 size = 0;
-    quint8 type = 0; // 0 .vxf font, 1 any other file
+public:
+    AssetLists();
+
+    FontList fontList;
+    quint8 fontCount = 0;
+    ImageList imageList;
+    quint8 imageCount = 0;
+
+    // Rebuilt by every run of the Config.txt writer.
+    QByteArray flashHeader;
+    QByteArray fontDirectory;
+    QByteArray imageDirectory;
+
+    // Read `path` and append it; nothing when the list is full, which
+    // `report` counts. Problems reading the file go into `report` too: the
+    // file is listed all the same, as the module may get it later.
+    std::optional<FontFile> addFontFile(const QString &path, AddReport &report);
+    std::optional<ImageFile> addImageFile(const QString &path, AddReport &report);
+
+    void clearFonts() { fontCount = 0; }
+    void clearImages() { imageCount = 0; }
+
+    // Swap entry `row` with its neighbour above or below. False, and nothing
+    // moves, at the ends or for a row not in use.
+    bool moveFont(int row, int step);
+    bool moveImage(int row, int step);
+
+    // Take out the given rows; the rest close up and are renumbered.
+    void removeFonts(const QList<int> &rows);
+    void removeImages(const QList<int> &rows);
+
+    QStringList fontPaths() const;
+    QStringList imagePaths() const;
+
+    void rebuildFlashBlocks(const StartupSettings &settings);
+    FlashBlocks blocks() const { return {flashHeader, fontDirectory, imageDirectory}; }
+    // The files of the data area in the order of the directories, each with
+    // the size its directory entry gives.
+    QVector<FlashDataFile> flashDataFiles() const;
 };
-
-struct ImageEntry
-{
-    quint8 number = 0;
-    QString name; // file name without folder (the whole path when loaded from Config.txt)
-    quint16 width = 0;
-    quint16 height = 0;
-    quint8 depth = 0;
-    quint32 size = 0;
-    quint8 type = 0; // 0 .vxp image, 1 .bmp bitmap
-};
-
-enum : quint8
-{
-    fontTypeVxf = 0,
-    fontTypeOther = 1
-};
-enum : quint8
-{
-    imageTypeVxp = 0,
-    imageTypeBmp = 1
-};
-
-using FontList = std::array<FontEntry, listCapacity>;
-using ImageList = std::array<ImageEntry, listCapacity>;
-
-// The bench's two lists. Entries 0 to count-1 are in use, in the order added;
-// emptying a list only resets its count.
-extern FontList fontList;
-extern quint8 fontCount;
-extern ImageList imageList;
-extern quint8 imageCount;
-
-// Puts `entry` after the entries in use. A full list refuses it (returns
-// false) rather than wrapping the count onto entry 0.
-template <typename Entry>
-bool appendEntry(std::array<Entry, listCapacity> &list, quint8 &count, const Entry &entry)
-{
-    if (count >= listCapacity)
-        return false;
-    list[count] = entry;
-    ++count;
-    return true;
-}
 
 #endif // ASSETLISTS_H

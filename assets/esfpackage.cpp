@@ -2,17 +2,18 @@
 
 #include "assets/assetfiles.h"
 #include "config/plainfile.h"
+#include "files/safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
 
+// Whole or not at all: a half-written image would be listed as a good one.
 bool writeImage(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    QString error;
+    return writeFileSafely(path, bytes, error);
 }
 
 } // namespace

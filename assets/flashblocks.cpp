@@ -27,45 +27,40 @@ template <typename Number> void put(QByteArray &block, int offset, Number value)
     qToLittleEndian<Number>(value, block.data() + offset);
 }
 
-quint8 touchCode(TouchMode mode)
+// Each choice and its header code, for writing and reading alike. The first
+// entry is also the code of a value outside the enumeration.
+template <typename Choice> struct ChoiceCode
 {
-    switch (mode) {
-    case TouchMode::VxButton:
-        return 1;
-    case TouchMode::CuButton:
-        return 2;
-    case TouchMode::CalibratedXY:
-        break;
+    Choice choice;
+    quint8 code;
+};
+
+constexpr ChoiceCode<TouchMode> touchCodes[] = {
+    {TouchMode::CalibratedXY, 0x40}, {TouchMode::VxButton, 1}, {TouchMode::CuButton, 2}};
+constexpr ChoiceCode<StartScreen> startScreenCodes[] = {
+    {StartScreen::Default, 0}, {StartScreen::Image, 1}, {StartScreen::Color, 2}};
+constexpr ChoiceCode<Transmitter> transmitterCodes[] = {
+    {Transmitter::Serial, 2}, {Transmitter::Usb, 1}, {Transmitter::Spi, 3}, {Transmitter::I2c, 4}};
+constexpr ChoiceCode<UsbMode> usbModeCodes[] = {{UsbMode::Cdc, 0}, {UsbMode::Msd, 1}};
+
+template <typename Choice, size_t count>
+quint8 codeIn(const ChoiceCode<Choice> (&table)[count], Choice choice)
+{
+    for (const ChoiceCode<Choice> &entry : table) {
+        if (entry.choice == choice)
+            return entry.code;
     }
-    return 0x40;
+    return table[0].code;
 }
 
-quint8 startScreenCode(StartScreen screen)
+template <typename Choice, size_t count>
+std::optional<Choice> choiceIn(const ChoiceCode<Choice> (&table)[count], quint8 code)
 {
-    switch (screen) {
-    case StartScreen::Image:
-        return 1;
-    case StartScreen::Color:
-        return 2;
-    case StartScreen::Default:
-        break;
+    for (const ChoiceCode<Choice> &entry : table) {
+        if (entry.code == code)
+            return entry.choice;
     }
-    return 0;
-}
-
-quint8 transmitterCode(Transmitter transmitter)
-{
-    switch (transmitter) {
-    case Transmitter::Usb:
-        return 1;
-    case Transmitter::Spi:
-        return 3;
-    case Transmitter::I2c:
-        return 4;
-    case Transmitter::Serial:
-        break;
-    }
-    return 2;
+    return std::nullopt;
 }
 
 void putStartScreen(QByteArray &header, const StartupSettings &settings)
@@ -99,9 +94,45 @@ bool isContinuationByte(char byte)
 
 } // namespace
 
-QByteArray flashHeader = blankHeader();
-QByteArray fontDirectory = blankDirectory();
-QByteArray imageDirectory = blankDirectory();
+quint8 touchCode(TouchMode mode)
+{
+    return codeIn(touchCodes, mode);
+}
+
+std::optional<TouchMode> touchModeOfCode(quint8 code)
+{
+    return choiceIn(touchCodes, code);
+}
+
+quint8 startScreenCode(StartScreen screen)
+{
+    return codeIn(startScreenCodes, screen);
+}
+
+std::optional<StartScreen> startScreenOfCode(quint8 code)
+{
+    return choiceIn(startScreenCodes, code);
+}
+
+quint8 transmitterCode(Transmitter transmitter)
+{
+    return codeIn(transmitterCodes, transmitter);
+}
+
+std::optional<Transmitter> transmitterOfCode(quint8 code)
+{
+    return choiceIn(transmitterCodes, code);
+}
+
+quint8 usbModeCode(UsbMode mode)
+{
+    return codeIn(usbModeCodes, mode);
+}
+
+std::optional<UsbMode> usbModeOfCode(quint8 code)
+{
+    return choiceIn(usbModeCodes, code);
+}
 
 QByteArray directoryName(const QString &name)
 {
@@ -125,7 +156,7 @@ QByteArray headerBlock(const StartupSettings &settings)
     put<quint32>(header, baudRate, settings.baudRate.toUInt()); // 0 when not a number
     put<quint8>(header, transmitter, transmitterCode(settings.transmitter));
     put<quint8>(header, extendedMode, settings.extendedMode ? 1 : 0);
-    put<quint8>(header, usbMode, settings.usbMode == UsbMode::Msd ? 1 : 0);
+    put<quint8>(header, usbMode, usbModeCode(settings.usbMode));
     return header;
 }
 
@@ -156,12 +187,4 @@ FlashBlocks flashBlocks(const StartupSettings &settings, const FontList &fonts, 
     blocks.fontDirectory = directoryBlock(fontItems, address);
     blocks.imageDirectory = directoryBlock(imageItems, address);
     return blocks;
-}
-
-void rebuildFlashBlocks(const StartupSettings &settings)
-{
-    const FlashBlocks blocks = flashBlocks(settings, fontList, fontCount, imageList, imageCount);
-    flashHeader = blocks.header;
-    fontDirectory = blocks.fontDirectory;
-    imageDirectory = blocks.imageDirectory;
 }

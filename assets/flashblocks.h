@@ -1,21 +1,18 @@
 #ifndef FLASHBLOCKS_H
 #define FLASHBLOCKS_H
 
-#include "assets/assetlists.h"
+#include "assets/assetentries.h"
 #include "config/startupsettings.h"
 
 #include <QByteArray>
 #include <QVector>
 
+#include <optional>
+
 // Every flash image starts with these 8 ASCII bytes (no terminating zero).
 constexpr char familySignature[] = "Vexel9xx";
 
-// The three blocks at the start of the flash image, rebuilt by every run of
-// the Config.txt writer and written out by the flash image generator.
-extern QByteArray flashHeader;
-extern QByteArray fontDirectory;
-extern QByteArray imageDirectory;
-
+// The three blocks at the start of the flash image.
 struct FlashBlocks
 {
     QByteArray header;
@@ -35,6 +32,17 @@ struct DirectoryItem
 // character boundary so that it fits the 64-byte field.
 QByteArray directoryName(const QString &name);
 
+// The header's code for each start-up choice, and the choice a code stands
+// for: nothing for a code the module does not define.
+quint8 touchCode(TouchMode mode);
+std::optional<TouchMode> touchModeOfCode(quint8 code);
+quint8 startScreenCode(StartScreen screen);
+std::optional<StartScreen> startScreenOfCode(quint8 code);
+quint8 transmitterCode(Transmitter transmitter);
+std::optional<Transmitter> transmitterOfCode(quint8 code);
+quint8 usbModeCode(UsbMode mode);
+std::optional<UsbMode> usbModeOfCode(quint8 code);
+
 QByteArray headerBlock(const StartupSettings &settings);
 
 // 255 entries; the files are placed back to back from `firstAddress`, which
@@ -44,9 +52,5 @@ QByteArray directoryBlock(const QVector<DirectoryItem> &items, quint32 &firstAdd
 // The fonts' data comes first, then the images'.
 FlashBlocks flashBlocks(const StartupSettings &settings, const FontList &fonts, int fontCount,
                         const ImageList &images, int imageCount);
-
-// Rebuilds flashHeader, fontDirectory and imageDirectory from `settings`
-// and the bench's two lists.
-void rebuildFlashBlocks(const StartupSettings &settings);
 
 #endif // FLASHBLOCKS_H

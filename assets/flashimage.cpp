@@ -1,6 +1,7 @@
 #include "assets/flashimage.h"
 
 #include "assets/assetfiles.h"
+#include "files/safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +21,7 @@ constexpr qint64 chunkSize = 1024 * 1024;
 class DataCopier
 {
 public:
-    explicit DataCopier(QFile &output) : output(output) {}
+    explicit DataCopier(QFileDevice &output) : output(output) {}
 
     // Copies up to `size` bytes of `path` and pads with zeros to `size`.
     // Returns false when the output could not take them.
@@ -96,16 +97,16 @@ private:
         return true;
     }
 
-    QFile &output;
+    QFileDevice &output;
     QByteArray buffer; // made when first needed, as are the zeros
     QByteArray zeros;
 };
 
-bool writeBlocks(QFile &output, const FlashBlocks &blocks)
+bool writeBlocks(SafeFile &output, const FlashBlocks &blocks)
 {
     for (const QByteArray *block :
          {&blocks.header, &blocks.fontDirectory, &blocks.imageDirectory}) {
-        if (output.write(*block) != block->size())
+        if (!output.write(*block))
             return false;
     }
     return true;
@@ -122,46 +123,46 @@ bool isListed(const QString &outputPath, const QVector<FlashDataFile> &files)
     });
 }
 
-// An image cut short must not pass for a good one: what was written goes.
-FlashImageReport failure(QFile &output, const QString &what)
+FlashImageReport failure(const QString &error)
 {
     FlashImageReport report;
-    report.error = QStringLiteral("Cannot %1 %2: %3")
-                       .arg(what, QFileInfo(output.fileName()).fileName(), output.errorString());
-    if (output.isOpen()) {
-        output.close();
-        if (QFileInfo(output.fileName()).isFile()) // never a device
-            output.remove();
-    }
+    report.error = error;
     return report;
+}
+
+void saveBitmap(const QImage &image, const QString &path)
+{
+    SafeFile file(path);
+    if (file.open() && image.save(&file.device(), "bmp"))
+        file.commit();
 }
 
 } // namespace
 
+// The image goes to a temporary file that replaces the output only once it
+// is whole and on the disk: an engineer may flash whatever carries the name.
 FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &blocks,
                                  const QVector<FlashDataFile> &files)
 {
-    QFile output(outputPath);
-    if (isListed(outputPath, files)) {
-        FlashImageReport report;
-        report.error = QStringLiteral("Cannot write %1: it is one of the listed files")
-                           .arg(QFileInfo(outputPath).fileName());
-        return report;
-    }
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return failure(output, QStringLiteral("create"));
+    if (isListed(outputPath, files))
+        return failure(QStringLiteral("Cannot write %1: it is one of the listed files")
+                           .arg(QFileInfo(outputPath).fileName()));
+    SafeFile output(outputPath);
+    if (!output.open() || !writeBlocks(output, blocks))
+        return failure(output.error());
     FlashImageReport report;
-    if (!writeBlocks(output, blocks))
-        return failure(output, QStringLiteral("write"));
-    DataCopier copier(output);
+    DataCopier copier(output.device());
     for (const FlashDataFile &file : files) {
-        if (!copier.copy(file, report))
-            return failure(output, QStringLiteral("write"));
+        if (!copier.copy(file, report)) {
+            const QString why = output.device().errorString();
+            output.discard();
+            return failure(
+                QStringLiteral("Cannot write %1: %2").arg(QFileInfo(outputPath).fileName(), why));
+        }
     }
-    if (!output.flush())
-        return failure(output, QStringLiteral("write"));
-    report.fileSize = output.size();
-    output.close();
+    report.fileSize = output.device().size();
+    if (!output.commit())
+        return failure(output.error());
     report.written = true;
     return report;
 }
@@ -188,7 +189,7 @@ void writeDiagnosticBitmaps(const QString &bitmapName)
     if (original.isNull())
         return;
     const QImage rgb565 = original.convertToFormat(QImage::Format_RGB16);
-    original.save(QStringLiteral("orig.bmp"), "bmp");
-    rgb565.save(QStringLiteral("test1.bmp"), "bmp");
-    rgb565.mirrored(true, true).save(QStringLiteral("test2.bmp"), "bmp");
+    saveBitmap(original, QStringLiteral("orig.bmp"));
+    saveBitmap(rgb565, QStringLiteral("test1.bmp"));
+    saveBitmap(rgb565.mirrored(true, true), QStringLiteral("test2.bmp"));
 }

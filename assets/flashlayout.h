@@ -1,7 +1,7 @@
 #ifndef FLASHLAYOUT_H
 #define FLASHLAYOUT_H
 
-#include "assets/assetlists.h"
+#include "assets/assetentries.h"
 
 #include <QtGlobal>
 

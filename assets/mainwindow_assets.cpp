@@ -2,69 +2,39 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "assets/assetfiles.h"
+#include "assets/listtable.h"
 
 #include <QFileDialog>
-#include <QHeaderView>
+#include <QShortcut>
 
 namespace {
 
-void putRow(QTableWidget *table, int row, const QStringList &cells)
-{
-    table->setRowCount(row + 1);
-    for (int column = 0; column < cells.size(); ++column)
-        table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
-}
-
-// Moves what the view shows, never the list: the numbers, the Config.txt
-// lines and the flash image all keep the order in which files were added.
-void moveCurrentRowUp(QTableWidget *table)
-{
-    const int row = table->currentRow();
-    if (row > 0)
-        table->verticalHeader()->moveSection(row, row - 1);
-}
+const char *const chooseRowsHint =
+    "Nothing removed: select rows first (click a row, Ctrl+click or Shift+click for more, "
+    "Ctrl+A for all)";
 
 } // namespace
 
-bool MainWindow::addFont(const QString &path, EntryName naming, AddReport &report)
+bool MainWindow::addFont(const QString &path, Listing listing, AddReport &report)
 {
-    if (fontCount >= listCapacity) {
-        ++report.refused;
+    const std::optional<FontFile> font = lists.addFontFile(path, report);
+    if (!font)
         return false;
-    }
-    FontFile font = readFontFile(path);
-    if (!font.problem.isEmpty())
-        report.problems.append(font.problem);
-    QStringList cells = fontCells(fontCount, path, font.entry);
-    if (naming == EntryName::WholePath) {
-        // Fonts named in a Config.txt get no type: the entry keeps the old one
-        // and the row shows no "Type" cell.
-        font.entry.name = path;
-        font.entry.type = fontList[fontCount].type;
-        cells.removeLast();
-    }
-    putRow(ui->FontTable, fontCount, cells);
-    appendEntry(fontList, fontCount, font.entry);
-    ++report.added;
+    const int row = lists.fontCount - 1;
+    QStringList cells = fontCells(row, path, font->entry);
+    if (listing == Listing::FromConfig)
+        cells.removeLast(); // fonts named in a Config.txt show no "Type"
+    ListTable::putRow(ui->FontTable, row, cells);
     return true;
 }
 
-bool MainWindow::addImage(const QString &path, EntryName naming, AddReport &report)
+bool MainWindow::addImage(const QString &path, Listing listing, AddReport &report)
 {
-    if (imageCount >= listCapacity) {
-        ++report.refused;
+    Q_UNUSED(listing)
+    const std::optional<ImageFile> image = lists.addImageFile(path, report);
+    if (!image)
         return false;
-    }
-    ImageFile image = readImageFile(path);
-    if (!image.problem.isEmpty())
-        report.problems.append(image.problem);
-    image.entry.number = imageCount;
-    if (naming == EntryName::WholePath)
-        image.entry.name = path;
-    putRow(ui->ImageTable, imageCount, imageCells(path, image));
-    appendEntry(imageList, imageCount, image.entry);
-    ++report.added;
+    ListTable::putRow(ui->ImageTable, lists.imageCount - 1, imageCells(path, *image));
     return true;
 }
 
@@ -72,27 +42,75 @@ void MainWindow::emptyFontList()
 {
     ui->FontTable->clearContents();
     ui->FontTable->setRowCount(0);
-    fontCount = 0;
+    lists.clearFonts();
 }
 
 void MainWindow::emptyImageList()
 {
     ui->ImageTable->clearContents();
     ui->ImageTable->setRowCount(0);
-    imageCount = 0;
+    lists.clearImages();
+    showImagePreview(-1);
 }
 
 // Asks for files and adds each with `add`, then sums up in the status bar.
 void MainWindow::addChosenFiles(const QString &caption, const QString &filter, const QString &kind,
-                                bool (MainWindow::*add)(const QString &, EntryName, AddReport &))
+                                AddFunction add)
 {
     const QStringList paths = QFileDialog::getOpenFileNames(this, caption, QString(), filter);
     if (paths.isEmpty())
         return;
+    addFiles(paths, kind, add);
+}
+
+void MainWindow::addFiles(const QStringList &paths, const QString &kind, AddFunction add)
+{
     AddReport report;
     for (const QString &path : paths)
-        (this->*add)(path, EntryName::FileName, report);
+        (this->*add)(path, Listing::Chosen, report);
     showStatus(report.text(kind));
+}
+
+// The entry and its row move together, so the numbers, Config.txt and the
+// flash image all follow the order shown.
+void MainWindow::moveSelectedRow(QTableWidget *table, bool (AssetLists::*move)(int, int), int step)
+{
+    const int row = ListTable::selectedCurrentRow(table);
+    if (row < 0 || !(lists.*move)(row, step))
+        return;
+    ListTable::swapRows(table, row, row + step);
+    ListTable::selectOnly(table, row + step);
+}
+
+void MainWindow::removeSelectedRows(QTableWidget *table,
+                                    void (AssetLists::*remove)(const QList<int> &),
+                                    const QString &kind)
+{
+    const QList<int> rows = ListTable::selectedRows(table);
+    if (rows.isEmpty()) {
+        showStatus(QString::fromLatin1(chooseRowsHint));
+        return;
+    }
+    (lists.*remove)(rows);
+    ListTable::removeRows(table, rows);
+    table->clearSelection();
+    showStatus(QStringLiteral("Removed ") + countedNoun(rows.size(), kind));
+}
+
+// The Delete key on a table does what its "Remove" button does.
+void MainWindow::startListPages()
+{
+    const auto deleteKeyClicks = [this](QTableWidget *table, QAbstractButton *remove) {
+        auto *shortcut = new QShortcut(QKeySequence::Delete, table);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, remove, &QAbstractButton::click);
+    };
+    deleteKeyClicks(ui->FontTable, ui->removeFontList);
+    deleteKeyClicks(ui->ImageTable, ui->removeImageList);
+    connect(ui->ImageTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { showImagePreview(current.row()); });
+    startPictureDrops();
+    setTableColumnWidths();
 }
 
 void MainWindow::on_pushButton_6_clicked()
@@ -103,16 +121,18 @@ void MainWindow::on_pushButton_6_clicked()
 
 void MainWindow::on_removeFontList_clicked()
 {
-    emptyFontList();
+    removeSelectedRows(ui->FontTable, &AssetLists::removeFonts, QStringLiteral("font"));
 }
 
 void MainWindow::on_upFontList_clicked()
 {
-    moveCurrentRowUp(ui->FontTable);
+    moveSelectedRow(ui->FontTable, &AssetLists::moveFont, -1);
 }
 
-// The list has no order of its own to change, so "Down" is inert.
-void MainWindow::on_downFontList_clicked() {}
+void MainWindow::on_downFontList_clicked()
+{
+    moveSelectedRow(ui->FontTable, &AssetLists::moveFont, +1);
+}
 
 void MainWindow::reDraw_FontTable()
 {
@@ -127,7 +147,7 @@ void MainWindow::on_pushButton_4_clicked()
 void MainWindow::AddToImageList(QString fileName)
 {
     AddReport report;
-    addImage(fileName, EntryName::FileName, report);
+    addImage(fileName, Listing::Chosen, report);
     if (report.refused > 0 || !report.problems.isEmpty())
         showStatus(report.text(QStringLiteral("image")));
 }
@@ -153,16 +173,21 @@ void MainWindow::setImageColumnWidths()
 
 void MainWindow::on_removeImageList_clicked()
 {
-    emptyImageList();
+    removeSelectedRows(ui->ImageTable, &AssetLists::removeImages, QStringLiteral("image"));
     setImageColumnWidths();
 }
 
 void MainWindow::on_pushButton_2_clicked()
 {
-    moveCurrentRowUp(ui->ImageTable);
+    moveSelectedRow(ui->ImageTable, &AssetLists::moveImage, -1);
 }
 
-// Selecting an image has no action of its own yet; the rows are only shown.
+void MainWindow::on_pushButton_clicked()
+{
+    moveSelectedRow(ui->ImageTable, &AssetLists::moveImage, +1);
+}
+
+// The preview follows the current row, so a click needs nothing more.
 void MainWindow::on_ImageTable_clicked(const QModelIndex &index)
 {
     Q_UNUSED(index)

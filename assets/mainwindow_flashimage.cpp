@@ -12,33 +12,16 @@ namespace {
 
 // Bitmaps whose file is still there get their diagnostic copies; each one
 // replaces those of the bitmap before it.
-void writeDiagnostics(const QVector<FlashDataFile> &files)
+void writeDiagnostics(const AssetLists &lists)
 {
-    const int firstImage = files.size() - imageCount;
-    for (int j = 0; j < imageCount; ++j) {
-        if (imageList[j].type == imageTypeBmp &&
-            QFileInfo(files.at(firstImage + j).path).isReadable())
-            writeDiagnosticBitmaps(imageList[j].name);
+    for (int j = 0; j < lists.imageCount; ++j) {
+        const ImageEntry &image = lists.imageList[j];
+        if (image.type == imageTypeBmp && QFileInfo(image.path).isReadable())
+            writeDiagnosticBitmaps(image.name);
     }
 }
 
 } // namespace
-
-QVector<FlashDataFile> MainWindow::flashDataFiles() const
-{
-    // The table rows hold the full paths; the entries hold the sizes the
-    // directories were built from.
-    QVector<FlashDataFile> files;
-    const auto pathAt = [](const QTableWidget *table, int row) {
-        const QTableWidgetItem *item = table->item(row, 1);
-        return item ? item->text() : QString();
-    };
-    for (int i = 0; i < fontCount; ++i)
-        files.append({pathAt(ui->FontTable, i), fontList[i].size});
-    for (int j = 0; j < imageCount; ++j)
-        files.append({pathAt(ui->ImageTable, j), imageList[j].size});
-    return files;
-}
 
 void MainWindow::on_generateFlashImage_clicked()
 {
@@ -48,11 +31,9 @@ void MainWindow::on_generateFlashImage_clicked()
         QFileDialog::getSaveFileName(this, tr("Open VXS File"), QString(), tr("VXS Files (*.vxs)"));
     if (output.isEmpty())
         return;
-    const QVector<FlashDataFile> files = flashDataFiles();
-    const FlashImageReport report =
-        writeFlashImage(output, {flashHeader, fontDirectory, imageDirectory}, files);
+    const FlashImageReport report = writeFlashImage(output, lists.blocks(), lists.flashDataFiles());
     if (report.written)
-        writeDiagnostics(files);
+        writeDiagnostics(lists);
     showStatus(flashImageSummary(output, report));
 }
 
@@ -76,9 +57,9 @@ void MainWindow::on_importESF_clicked()
     const EsfExtraction extraction = extractEsfImages(*package, folder);
     int refused = 0;
     for (const QString &path : extraction.written) {
-        const quint8 before = imageCount;
+        const quint8 before = lists.imageCount;
         AddToImageList(path);
-        if (imageCount == before)
+        if (lists.imageCount == before)
             ++refused;
     }
     showStatus(esfImportSummary(*package, extraction, refused));

@@ -56,6 +56,22 @@ QString pathOnVolume(const QString &hostPath, const QString &volumeRoot)
     return withoutDriveLetter(path);
 }
 
+QString cardPathOn(const QString &hostPath, const QString &cardRoot)
+{
+    if (hostPath.isEmpty() || cardRoot.isEmpty())
+        return cardPath(hostPath);
+    const QString root = QFileInfo(cardRoot).canonicalFilePath();
+    const QString absolute = QFileInfo(hostPath).absoluteFilePath();
+    const QString existing = deepestExisting(absolute);
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    if (root.isEmpty() || canonical.isEmpty())
+        return cardPath(hostPath);
+    const QString path = QDir::cleanPath(canonical + absolute.mid(existing.size()));
+    if (path.startsWith(withoutTrailingSlash(root) + QLatin1Char('/'), pathCase))
+        return pathOnVolume(path, root);
+    return cardPath(hostPath);
+}
+
 QString cardPath(const QString &hostPath)
 {
     if (hostPath.isEmpty())

@@ -14,4 +14,9 @@ QString pathOnVolume(const QString &hostPath, const QString &volumeRoot);
 // exist (yet) is placed by its nearest existing folder. Empty for an empty path.
 QString cardPath(const QString &hostPath);
 
+// The same with the card's root folder known (a card folder on the PC, or
+// the folder a Config.txt was read from): a file inside it is placed from
+// there; any other file as cardPath() places it.
+QString cardPathOn(const QString &hostPath, const QString &cardRoot);
+
 #endif // CARDPATH_H

@@ -1,5 +1,6 @@
 #include "config/configreader.h"
 
+#include "commands/colors.h"
 #include "config/configkeys.h"
 #include "config/plainfile.h"
 
@@ -44,6 +45,17 @@ std::optional<int> imageValue(const QHash<QString, QString> &values, const char 
     if (value == unsetImageValue)
         return std::nullopt;
     return value;
+}
+
+// The colour whose word is the key's value; the word holds only 5-6-5 bits,
+// so they are widened back to 8 bits and give the same word when written.
+std::optional<QColor> fillOf(const QHash<QString, QString> &values)
+{
+    bool isNumber = false;
+    const uint word = valueOf(values, ConfigKey::startScreenColor, "").toUInt(&isNumber);
+    if (!isNumber || word > 0xFFFF)
+        return std::nullopt;
+    return colorOfWord(quint16(word));
 }
 
 std::optional<int> baudRateIndex(quint32 rate)
@@ -138,7 +150,27 @@ StartupUpdate startupUpdate(const QHash<QString, QString> &values)
     update.usbMode =
         lastWordFound(valueOf(values, usbMode, "CDC"), {UsbMode::Cdc, UsbMode::Msd}, usbModeWord);
     update.baudRateIndex = baudRateIndex(numberOf(values, serialBaudRate, "115200"));
+    update.fill = fillOf(values);
     return update;
+}
+
+StartupSettings settingsAfter(StartupSettings page, const StartupUpdate &update)
+{
+    page.transmitter = update.transmitter.value_or(page.transmitter);
+    page.extendedMode = page.extendedMode || update.tickExtendedMode;
+    page.touch = update.touch.value_or(page.touch);
+    page.backlightOn = update.backlightOn;
+    page.brightness = qBound(0, update.brightness, StartupLimit::brightness);
+    page.startScreen = update.startScreen.value_or(page.startScreen);
+    page.imageNumber =
+        qBound(0, update.imageNumber.value_or(page.imageNumber), StartupLimit::imageNumber);
+    page.imageX = qBound(0, update.imageX.value_or(page.imageX), StartupLimit::imageX);
+    page.imageY = qBound(0, update.imageY.value_or(page.imageY), StartupLimit::imageY);
+    page.usbMode = update.usbMode.value_or(page.usbMode);
+    if (update.baudRateIndex)
+        page.baudRate = QString::number(baudRates().at(*update.baudRateIndex));
+    page.fill = update.fill.value_or(page.fill);
+    return page;
 }
 
 QString listEntryPath(const QString &configFolder, const QString &value)
@@ -147,7 +179,7 @@ QString listEntryPath(const QString &configFolder, const QString &value)
     return configFolder + QLatin1Char('/') + relative;
 }
 
-ConfigReading readConfigFile(const QString &path)
+ConfigReading readConfigFile(const QString &path, const QString &cardRoot)
 {
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
@@ -169,7 +201,8 @@ ConfigReading readConfigFile(const QString &path)
         return {std::nullopt,
                 QStringLiteral("%1 has no [Startup], [Fonts] or [Images] section").arg(name)};
 
-    const QString folder = QFileInfo(path).absolutePath();
+    const QString folder = cardRoot.isEmpty() ? QFileInfo(path).absolutePath()
+                                              : QFileInfo(cardRoot).absoluteFilePath();
     ConfigFile config;
     config.text = QString::fromUtf8(content);
     config.fontPaths = listPaths(settings, ConfigKey::fontsSection, folder);

@@ -26,7 +26,13 @@ struct StartupUpdate
     std::optional<int> imageY;
     std::optional<UsbMode> usbMode;
     std::optional<int> baudRateIndex; // index into baudRates()
+    std::optional<QColor> fill;       // the solid start-screen colour, when "SSColor" gives one
 };
+
+// The page `page` after `update`, as the window's widgets end up: radio
+// choices the update leaves open keep theirs, numbers are held to the
+// fields' ranges.
+StartupSettings settingsAfter(StartupSettings page, const StartupUpdate &update);
 
 // The [Startup] values, keyed by lower-case key name; missing keys take the
 // reader's defaults.
@@ -52,6 +58,7 @@ struct ConfigReading
 
 // Reads a Config.txt as an INI file. Files that cannot be read, are too large
 // to be a Config.txt, are not text or have none of its sections are refused.
-ConfigReading readConfigFile(const QString &path);
+// List entries are taken from `cardRoot`, by default the file's own folder.
+ConfigReading readConfigFile(const QString &path, const QString &cardRoot = QString());
 
 #endif // CONFIGREADER_H

@@ -2,13 +2,13 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "assets/assetfiles.h"
-#include "assets/flashblocks.h"
 #include "config/cardpath.h"
 #include "config/configreader.h"
 #include "config/configtext.h"
+#include "files/safefile.h"
 
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -124,6 +124,8 @@ void MainWindow::applyStartupUpdate(const StartupUpdate &update)
     check(*ui, update.usbMode);
     if (update.baudRateIndex)
         ui->SerialBaudRate->setCurrentIndex(*update.baudRateIndex);
+    if (update.fill)
+        startScreenFill = *update.fill;
 }
 
 void MainWindow::setImageFieldsEnabled(bool enabled)
@@ -133,14 +135,11 @@ void MainWindow::setImageFieldsEnabled(bool enabled)
     ui->SSY->setEnabled(enabled);
 }
 
-QStringList MainWindow::cardPaths(QTableWidget *table, int count) const
+QStringList MainWindow::cardPaths(const QStringList &hostPaths) const
 {
-    // Row i of the model, whatever order "Up" gave the view.
     QStringList paths;
-    for (int row = 0; row < count; ++row) {
-        const QTableWidgetItem *item = table->item(row, 1);
-        paths.append(item ? cardPath(item->text()) : QString());
-    }
+    for (const QString &path : hostPaths)
+        paths.append(cardPathOn(path, cardRoot));
     return paths;
 }
 
@@ -148,9 +147,9 @@ void MainWindow::on_GenerateConfig_clicked()
 {
     const StartupSettings settings = startupSettings();
     ui->ConfigOut->clear();
-    ui->ConfigOut->insertPlainText(configText(settings, cardPaths(ui->FontTable, fontCount),
-                                              cardPaths(ui->ImageTable, imageCount)));
-    rebuildFlashBlocks(settings);
+    ui->ConfigOut->insertPlainText(
+        configText(settings, cardPaths(lists.fontPaths()), cardPaths(lists.imagePaths())));
+    lists.rebuildFlashBlocks(settings);
 }
 
 void MainWindow::on_SSDefault_clicked()
@@ -192,15 +191,32 @@ void MainWindow::on_openConfigFile_clicked()
     emptyImageList();
     ui->ConfigOut->clear();
     ui->ConfigOut->insertPlainText(reading.file->text);
+    cardRoot = QFileInfo(path).absolutePath();
 
     AddReport fonts;
     for (const QString &font : reading.file->fontPaths)
-        addFont(font, EntryName::WholePath, fonts);
+        addFont(font, Listing::FromConfig, fonts);
     AddReport images;
     for (const QString &image : reading.file->imagePaths)
-        addImage(image, EntryName::WholePath, images);
+        addImage(image, Listing::FromConfig, images);
     applyStartupUpdate(reading.file->startup);
     showStatus(QStringLiteral("Loaded %1: %2; %3")
                    .arg(QFileInfo(path).fileName(), fonts.text(QStringLiteral("font")),
                         images.text(QStringLiteral("image"))));
+}
+
+void MainWindow::on_actionSaveConfig_triggered()
+{
+    const QString start = cardRoot.isEmpty() ? QStringLiteral("Config.txt")
+                                             : cardRoot + QStringLiteral("/Config.txt");
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save Config.txt"), start,
+                                                      tr("Config Files (*.txt)"));
+    if (path.isEmpty())
+        return;
+    // The text exactly as shown, edits included; the pane keeps line feeds.
+    QString error;
+    if (writeFileSafely(path, ui->ConfigOut->toPlainText().toUtf8(), error))
+        showStatus(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
+    else
+        showStatus(error);
 }

@@ -57,6 +57,15 @@ QString startScreenWord(StartScreen screen);
 QString touchModeWord(TouchMode mode);
 QString transmitterWord(Transmitter transmitter);
 
+// Ranges of the page's number fields, all from 0. The window gives its spin
+// boxes these limits, and a Config.txt read without a window is held to them.
+namespace StartupLimit {
+constexpr int brightness = 255;
+constexpr int imageNumber = 255;
+constexpr int imageX = 320; // the module's screen
+constexpr int imageY = 240;
+} // namespace StartupLimit
+
 // The rates of the "Serial Port Baud Rate" box, in the box's order.
 const QList<quint32> &baudRates();
 

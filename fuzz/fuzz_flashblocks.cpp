@@ -3,6 +3,7 @@
 // entries than the module has slots for.
 #include "fuzzcheck.h"
 
+#include "assets/assetlists.h"
 #include "assets/flashblocks.h"
 #include "assets/flashlayout.h"
 
@@ -128,7 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int fonts = input.ConsumeIntegralInRange(0, listCapacity);
     const int images = input.ConsumeIntegralInRange(0, listCapacity);
 
-    fontCount = quint8(fonts);
+    static AssetLists lists; // reused like the window's: counts reset, entries overwritten
+    FontList &fontList = lists.fontList;
+    ImageList &imageList = lists.imageList;
+    lists.fontCount = quint8(fonts);
     QVector<DirectoryItem> fontItems;
     for (int i = 0; i < fonts; ++i) {
         fontList[i] = FontEntry{nameFrom(input),
@@ -139,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                 input.ConsumeIntegral<quint8>()};
         fontItems.append({fontList[i].name, fontList[i].size, 0}); // fonts always carry type 0
     }
-    imageCount = quint8(images);
+    lists.imageCount = quint8(images);
     QVector<DirectoryItem> imageItems;
     for (int i = 0; i < images; ++i) {
         imageList[i] = ImageEntry{quint8(i),
@@ -159,10 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         checkDirectory(blocks.fontDirectory, fontItems, FlashLayout::assetBaseAddress);
     checkDirectory(blocks.imageDirectory, imageItems, afterFonts);
 
-    // The globals the Config.txt writer rebuilds match the same lists.
-    rebuildFlashBlocks(settings);
-    FUZZ_CHECK(flashHeader == blocks.header && fontDirectory == blocks.fontDirectory &&
-               imageDirectory == blocks.imageDirectory);
+    // The blocks the Config.txt writer rebuilds match the same lists.
+    lists.rebuildFlashBlocks(settings);
+    FUZZ_CHECK(lists.flashHeader == blocks.header && lists.fontDirectory == blocks.fontDirectory &&
+               lists.imageDirectory == blocks.imageDirectory);
 
     // More entries than slots: the directory holds the first 255 and the
     // address moves past those alone.

@@ -49,16 +49,6 @@ private slots:
 #endif
     }
 
-    // The window checks first; the list still never wraps its count onto entry 0.
-    void fullListRefusesTheNextEntry()
-    {
-        FontList list;
-        quint8 count = 0;
-        for (int i = 0; i <= listCapacity; ++i)
-            QCOMPARE(appendEntry(list, count, FontEntry{QString::number(i)}), i < listCapacity);
-        QCOMPARE(list[0].name, QString("0"));
-    }
-
     void packageSlots_data()
     {
         QTest::addColumn<QList<quint32>>("offsets");

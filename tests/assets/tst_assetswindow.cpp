@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QHeaderView>
 #include <QImage>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,6 +16,7 @@ class AssetsWindowTest : public QObject
     QTemporaryDir work; // the working directory, where diagnostic bitmaps land
     QString previousDir;
     std::unique_ptr<WindowDriver> bench;
+    int images = 0; // flash images written, each under its own name
 
     QString file(const QString &name, const QByteArray &bytes)
     {
@@ -55,8 +57,9 @@ private slots:
                  QStringList({"0", big, "16", "32", "126", "600", "VXF"}));
         QCOMPARE(WindowDriver::column(bench->fonts(), 0), QStringList({"0", "1"}));
         QCOMPARE(bench->status(), QString("Added 1 font"));
+        bench->fonts()->selectAll();
         bench->click("removeFontList");
-        QCOMPARE(bench->fonts()->rowCount() + fontCount, 0);
+        QCOMPARE(bench->fonts()->rowCount() + bench->lists().fontCount, 0);
 
         QVERIFY(QImage(5, 4, QImage::Format_RGB32).save(files.filePath("logo.bmp")));
         chooseFiles({vxp("PIC.VXP", 100), files.filePath("logo.bmp")});
@@ -65,34 +68,102 @@ private slots:
                  QStringList({"320", "240", "100", "63519", "16", "vxp"}));
         QCOMPARE(WindowDriver::row(bench->images(), 1).mid(5), QStringList({"", "32", "bmp"}));
         bench->images()->setColumnWidth(1, 400);
+        bench->images()->selectAll();
         bench->click("removeImageList");
         QCOMPARE(bench->images()->columnWidth(1), 256);
         bench->addImage(files.filePath("logo.bmp"));
         QCOMPARE(WindowDriver::column(bench->images(), 0), QStringList{"0"});
     }
 
-    void upMovesOnlyTheView()
+    // What the lists produce, not only what the tables show: the Config.txt
+    // lines and the names in the flash image's directories.
+    QStringList configImages()
+    {
+        bench->click("GenerateConfig");
+        const QString text = bench->configOut();
+        QStringList names;
+        for (const QString &line : text.mid(text.indexOf("[Images]")).split('\n'))
+            if (line.contains(" = "))
+                names << line.section('/', -1);
+        return names;
+    }
+    QStringList directoryNames(int offset)
+    {
+        const QString name = QString("order%1.vxs").arg(++images);
+        const QByteArray image = generateFlashImage(name);
+        QStringList names;
+        for (int i = 0; i < 255 && image.at(offset + i * 76); ++i)
+            names << QString::fromUtf8(image.mid(offset + i * 76, 64).constData());
+        return names;
+    }
+
+    void upAndDownMoveTheEntries()
     {
         for (const char *name : {"a.vxp", "b.vxp", "c.vxp"})
-            bench->addImage(vxp(name));
-        bench->click("pushButton_2"); // no current row: nothing moves
-        bench->images()->setCurrentCell(2, 1);
+            bench->addImage(vxp(name, 60 + name[0]));
+        bench->click("pushButton_2"); // nothing selected: nothing moves
+        bench->click("pushButton");
+        QCOMPARE(configImages(), QStringList({"a.vxp", "b.vxp", "c.vxp"}));
+
+        bench->images()->selectRow(2);
         bench->click("pushButton_2");
-        bench->click("pushButton"); // "Down" has no action
-        bench->images()->setCurrentCell(0, 1);
-        bench->click("pushButton_2"); // the first row cannot go higher
-        const QHeaderView *rows = bench->images()->verticalHeader();
-        QCOMPARE(QList<int>({rows->visualIndex(0), rows->visualIndex(1), rows->visualIndex(2)}),
-                 QList<int>({0, 2, 1}));
-        bench->click("GenerateConfig"); // the list keeps the order of adding
-        QVERIFY(bench->configOut().indexOf("/b.vxp") < bench->configOut().indexOf("/c.vxp"));
+        QCOMPARE(configImages(), QStringList({"a.vxp", "c.vxp", "b.vxp"}));
+        QCOMPARE(WindowDriver::column(bench->images(), 0), QStringList({"0", "1", "2"}));
+        QCOMPARE(WindowDriver::row(bench->images(), 1).mid(1, 1),
+                 QStringList{files.filePath("c.vxp")});
+        QCOMPARE(bench->lists().imageList[1].number, quint8(1));
+        QCOMPARE(bench->images()->currentRow(), 1); // the moved row stays selected
+        bench->click("pushButton");
+        QCOMPARE(configImages(), QStringList({"a.vxp", "b.vxp", "c.vxp"}));
+        bench->click("pushButton"); // already last
+        bench->images()->selectRow(0);
+        bench->click("pushButton_2"); // already first
+        QCOMPARE(directoryNames(19636), QStringList({"a.vxp", "b.vxp", "c.vxp"}));
+
+        bench->addFonts({file("f.vxf", "1"), file("g.vxf", "22"), file("h.vxf", "333")});
+        bench->fonts()->setCurrentCell(0, 3);
+        bench->click("downFontList");
+        bench->click("downFontList");
+        QCOMPARE(directoryNames(256), QStringList({"g.vxf", "h.vxf", "f.vxf"}));
+        // The data area follows the directories: g's bytes come first.
+        QCOMPARE(readAll(files.filePath(QString("order%1.vxs").arg(images))).mid(39016, 6),
+                 QByteArray("22333"
+                            "1"));
+    }
+
+    void removeTakesTheSelectedRows()
+    {
+        for (const char *name : {"a.vxp", "b.vxp", "c.vxp", "d.vxp"})
+            bench->addImage(vxp(name));
+        bench->images()->clearSelection();
+        bench->click("removeImageList");
+        QVERIFY(bench->status().startsWith("Nothing removed: select rows first"));
+        QCOMPARE(bench->lists().imageCount, quint8(4));
+
+        bench->images()->selectRow(1);
+        bench->images()->selectionModel()->select(bench->images()->model()->index(3, 0),
+                                                  QItemSelectionModel::Select |
+                                                      QItemSelectionModel::Rows);
+        bench->click("removeImageList");
+        QCOMPARE(bench->status(), QString("Removed 2 images"));
+        QCOMPARE(configImages(), QStringList({"a.vxp", "c.vxp"}));
+        QCOMPARE(WindowDriver::column(bench->images(), 0), QStringList({"0", "1"}));
+        QCOMPARE(directoryNames(19636), QStringList({"a.vxp", "c.vxp"}));
 
         bench->addFonts({file("f.vxf", "1"), file("g.vxf", "2")});
-        bench->fonts()->setCurrentCell(1, 0);
-        bench->click("upFontList");
-        bench->click("downFontList");
-        QCOMPARE(bench->fonts()->verticalHeader()->visualIndex(1), 0);
-        QCOMPARE(fontList[0].name, QString("f.vxf"));
+        // Keys reach shortcuts only in the active window, on the page shown.
+        bench->get<QTabWidget>("tabbedWindow")->setCurrentWidget(bench->get<QWidget>("tab_2"));
+        bench->window->show();
+        QApplication::setActiveWindow(bench->window.get());
+        QVERIFY(QTest::qWaitForWindowActive(bench->window.get()));
+        bench->fonts()->setFocus();
+        bench->fonts()->selectRow(0);
+        QTest::keyClick(bench->fonts(), Qt::Key_Delete); // the key does what the button does
+        QCOMPARE(WindowDriver::column(bench->fonts(), 1), QStringList{files.filePath("g.vxf")});
+        QCOMPARE(WindowDriver::column(bench->fonts(), 0), QStringList{"0"});
+        bench->images()->selectAll();
+        bench->click("removeImageList");
+        QCOMPARE(configImages(), QStringList());
     }
 
     void flashImageMatchesItsLayout()
@@ -146,7 +217,7 @@ private slots:
         QDir().mkpath(into);
         chooseFile(package, cancelFileDialog); // the folder dialog is cancelled
         bench->click("importESF");
-        QCOMPARE(QDir(into).entryList(QDir::Files).size() + imageCount, 0);
+        QCOMPARE(QDir(into).entryList(QDir::Files).size() + bench->lists().imageCount, 0);
 
         chooseFile(package, [into] { chooseFolder(into); });
         bench->click("importESF");

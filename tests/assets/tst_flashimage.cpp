@@ -5,6 +5,11 @@
 #include <QtEndian>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 constexpr int dataAt = 39016;
@@ -68,11 +73,11 @@ private slots:
     void addressesRunFromFontsIntoImages()
     {
         FontList fonts;
-        fonts[0] = {"a.vxf", 16, 32, 126, 1000, 0};
-        fonts[1] = {"b.ttf", 0, 0, 0, 500, 1}; // every font is type 0 in the directory
+        fonts[0] = {"a.vxf", 16, 32, 126, 1000, 0, {}};
+        fonts[1] = {"b.ttf", 0, 0, 0, 500, 1, {}}; // every font is type 0 in the directory
         ImageList images;
-        images[0] = {0, "logo.bmp", 7, 5, 32, 300, 1};
-        images[1] = {1, "pic.vxp", 1, 1, 16, 20, 0};
+        images[0] = {0, "logo.bmp", 7, 5, 32, 300, 1, {}};
+        images[1] = {1, "pic.vxp", 1, 1, 16, 20, 0, {}};
         const FlashBlocks blocks = flashBlocks(StartupSettings{}, fonts, 2, images, 2);
         const QByteArray &f = blocks.fontDirectory;
         QCOMPARE(f.left(6) + f.mid(64, 12),
@@ -117,9 +122,9 @@ private slots:
         QCOMPARE(readAll(empty), emptyBlocks().header + QByteArray(2 * 19380, '\0'));
 
         FontList fonts;
-        fonts[0] = {"font.vxf", 0, 0, 0, 1000, 0};
+        fonts[0] = {"font.vxf", 0, 0, 0, 1000, 0, {}};
         ImageList images;
-        images[0] = {0, "pic.vxp", 0, 0, 16, 2000, 0};
+        images[0] = {0, "pic.vxp", 0, 0, 16, 2000, 0, {}};
         const FlashBlocks blocks = flashBlocks(StartupSettings{}, fonts, 1, images, 1);
         const QString out = dir.filePath("one of each.vxs");
         const FlashImageReport report = writeFlashImage(
@@ -155,17 +160,48 @@ private slots:
         const QString out = dir.filePath("no such folder/x.vxs");
         const FlashImageReport report = writeFlashImage(out, emptyBlocks(), {});
         QVERIFY(!report.written && !QFile::exists(out));
-        QVERIFY(flashImageSummary(out, report).startsWith("Cannot create x.vxs: "));
-        QVERIFY(!writeFlashImage(dir.path(), emptyBlocks(), {}).written);
+        QCOMPARE(flashImageSummary(out, report),
+                 QString("Cannot write x.vxs: its folder does not exist"));
+        QVERIFY(writeFlashImage(dir.path(), emptyBlocks(), {}).error.endsWith(": it is a folder"));
 #ifdef Q_OS_LINUX
-        // Opens, then takes no byte: an image cut short is reported.
-        QVERIFY(
-            writeFlashImage("/dev/full", emptyBlocks(), {}).error.startsWith("Cannot write full"));
+        // A device would be replaced by a plain file, never written to.
+        QCOMPARE(writeFlashImage("/dev/full", emptyBlocks(), {}).error,
+                 QString("Cannot write full: it is not a plain file"));
 #endif
         const QString listed = file("listed.vxp", pattern(10, 1));
         QVERIFY(writeFlashImage(listed, {}, {{listed, 10}}).error.contains("one of the listed"));
         QCOMPARE(readAll(listed), pattern(10, 1));
     }
+
+#ifdef Q_OS_UNIX
+    // A disk that fills halfway: the image before stays as it was and no
+    // part of the new one is left anywhere in the folder.
+    void aFullDiskKeepsTheOldImage()
+    {
+        QTemporaryDir folder;
+        const QString out = folder.filePath("keep.vxs");
+        const QByteArray old = pattern(5000, 7);
+        writeFile(folder.path(), "keep.vxs", old);
+        const QString big = file("big.vxf", pattern(1 << 20, 8));
+
+        rlimit before{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        const auto previousHandler = signal(SIGXFSZ, SIG_IGN); // EFBIG instead of death
+        rlimit small = before;
+        small.rlim_cur = 100000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const FlashImageReport report =
+            writeFlashImage(out, emptyBlocks(), {{big, quint32(1 << 20)}});
+        setrlimit(RLIMIT_FSIZE, &before);
+        signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!report.written);
+        QVERIFY2(report.error.startsWith("Cannot write keep.vxs"), qPrintable(report.error));
+        QCOMPARE(readAll(out), old);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"keep.vxs"});
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(FlashImageTest)

@@ -72,11 +72,12 @@ private slots:
                  QString("Added 0 fonts; 1 font not added: the font list holds 255"));
 
         verifyFirstAndLast(bench->fonts(), first.first());
-        QCOMPARE(fontCount, quint8(listCapacity));
-        QCOMPARE(fontList[0].name, QString("f000.vxf"));
-        QCOMPARE(fontList[0].size, 40u);
-        QCOMPARE(fontList[254].name, QString("f254.vxf"));
+        QCOMPARE(bench->lists().fontCount, quint8(listCapacity));
+        QCOMPARE(bench->lists().fontList[0].name, QString("f000.vxf"));
+        QCOMPARE(bench->lists().fontList[0].size, 40u);
+        QCOMPARE(bench->lists().fontList[254].name, QString("f254.vxf"));
 
+        bench->fonts()->selectAll();
         bench->click("removeFontList"); // emptied, the list takes files again
         bench->addFonts(fontFiles(1, 400));
         QCOMPARE(bench->status(), QString("Added 1 font"));
@@ -104,9 +105,9 @@ private slots:
                                           "holds 255"));
         verifyFirstAndLast(bench->images(), files.filePath("i000.vxp"));
         QCOMPARE(bench->images()->item(254, 1)->text(), into + "/4.vxp");
-        QCOMPARE(imageList[254].number, quint8(254));
-        QCOMPARE(imageList[0].name, QString("i000.vxp"));
-        QCOMPARE(imageList[0].width, quint16(8));
+        QCOMPARE(bench->lists().imageList[254].number, quint8(254));
+        QCOMPARE(bench->lists().imageList[0].name, QString("i000.vxp"));
+        QCOMPARE(bench->lists().imageList[0].width, quint16(8));
     }
 
     void fullListsMakeAWholeFlashImage()

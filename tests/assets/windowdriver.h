@@ -8,20 +8,17 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
-// The window's asset pages. The lists and the start-up colour outlive any
-// window, so each driver starts from empty ones.
+// The window's asset pages. The start-up colour outlives any window, so
+// each driver starts from an unchosen one.
 class WindowDriver : public BenchWindow
 {
 public:
-    WindowDriver()
-    {
-        click("removeFontList");
-        click("removeImageList");
-        startScreenFill = QColor();
-    }
+    WindowDriver() { startScreenFill = QColor(); }
 
-    // A fresh window on the lists as they stand.
+    // A fresh window: empty lists, the start page as it opens.
     void reopen() { window = std::make_unique<MainWindow>(); }
+
+    const AssetLists &lists() const { return window->assetLists(); }
 
     void check(const char *name) const { get(name)->setChecked(true); }
     QTableWidget *fonts() const { return get<QTableWidget>("FontTable"); }

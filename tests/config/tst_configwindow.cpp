@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(bench->configOut(), text);
         QCOMPARE(WindowDriver::row(bench->fonts(), 0), // missing there, and no Type cell
                  QStringList({"0", folder() + cardPath(font), "0", "0", "0", "0", "-"}));
-        QCOMPARE(imageList[0].name, folder() + cardPath(picture));
+        QCOMPARE(bench->lists().imageList[0].name, QString("grün.vxp"));
         QVERIFY(bench->status().startsWith("Loaded Config.txt: Added 1 font; cannot open a.vxf"));
     }
 

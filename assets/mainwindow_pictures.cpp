@@ -1,0 +1,122 @@
+// "Images" page: the preview, converting pictures, and files dropped on
+// the two tables.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/filedrops.h"
+#include "assets/convertdialog.h"
+#include "assets/droppedfiles.h"
+#include "assets/pictureconversion.h"
+
+#include <QFileDialog>
+#include <QPixmap>
+
+namespace {
+
+const QStringList fontSuffixes{QStringLiteral("vxf"), QStringLiteral("ttf")};
+const QStringList imageSuffixes{QStringLiteral("vxp"), QStringLiteral("bmp")};
+
+// Small icons are enlarged by whole pixels so they stay sharp; anything
+// larger than the preview is shrunk smoothly.
+QPixmap fitted(const QImage &image, const QSize &room)
+{
+    if (image.width() <= room.width() && image.height() <= room.height()) {
+        const int factor =
+            qMax(1, qMin(room.width() / image.width(), room.height() / image.height()));
+        return QPixmap::fromImage(
+            image.scaled(image.size() * factor, Qt::KeepAspectRatio, Qt::FastTransformation));
+    }
+    return QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+QString ignoredText(const QStringList &ignored, const QString &kinds)
+{
+    return QStringLiteral("not %1, not added: %2").arg(kinds, ignored.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+void MainWindow::showImagePreview(int row)
+{
+    QLabel *preview = ui->imagePreview;
+    preview->clear();
+    if (row < 0 || row >= lists.imageCount)
+        return;
+    const VxpPicture picture = previewImage(lists.imageList[row].path);
+    if (picture.image.isNull()) {
+        preview->setText(picture.problem);
+        return;
+    }
+    preview->setPixmap(fitted(withCheckerboard(picture.image), preview->size()));
+}
+
+void MainWindow::startPictureDrops()
+{
+    auto *fonts = new FileDropTarget(ui->FontTable);
+    connect(fonts, &FileDropTarget::filesDropped, this, &MainWindow::addDroppedFonts);
+    auto *images = new FileDropTarget(ui->ImageTable);
+    connect(images, &FileDropTarget::filesDropped, this, &MainWindow::addDroppedImages);
+}
+
+void MainWindow::addDroppedFonts(const QStringList &paths)
+{
+    const DroppedFiles dropped = droppedFiles(paths, fontSuffixes);
+    AddReport report;
+    for (const QString &path : dropped.accepted)
+        addFont(path, Listing::Chosen, report);
+    if (!dropped.ignored.isEmpty())
+        report.problems << ignoredText(dropped.ignored, QStringLiteral(".vxf or .ttf fonts"));
+    showStatus(report.text(QStringLiteral("font")));
+}
+
+// .vxp and .bmp files are listed as they are; other pictures are converted
+// beside themselves first, with the conversion's defaults.
+void MainWindow::addDroppedImages(const QStringList &paths)
+{
+    const DroppedFiles dropped = droppedFiles(paths, imageSuffixes + pictureSuffixes());
+    AddReport report;
+    for (const QString &path : dropped.accepted) {
+        if (needsConversion(path))
+            convertAndAdd(path, ConvertChoice{}, report);
+        else
+            addImage(path, Listing::Chosen, report);
+    }
+    if (!dropped.ignored.isEmpty())
+        report.problems << ignoredText(dropped.ignored, QStringLiteral("pictures"));
+    showStatus(report.text(QStringLiteral("image")));
+}
+
+void MainWindow::convertAndAdd(const QString &picture, const ConvertChoice &choice,
+                               AddReport &report)
+{
+    // A full list takes nothing more, so nothing more is written for it.
+    if (lists.imageCount >= listCapacity) {
+        ++report.refused;
+        return;
+    }
+    const PictureFileConversion conversion =
+        convertPictureFile(picture, vxpPathFor(picture, choice.outputFolder), choice.options);
+    if (!conversion.error.isEmpty()) {
+        report.problems << conversion.error;
+        return;
+    }
+    if (!conversion.warning.isEmpty())
+        report.problems << conversion.warning;
+    addImage(conversion.output, Listing::Chosen, report);
+}
+
+void MainWindow::on_convertImage_clicked()
+{
+    const QStringList pictures =
+        QFileDialog::getOpenFileNames(this, tr("Convert Pictures"), QString(), pictureFilter());
+    if (pictures.isEmpty())
+        return;
+    ConvertDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const ConvertChoice choice = dialog.choice();
+    AddReport report;
+    for (const QString &picture : pictures)
+        convertAndAdd(picture, choice, report);
+    showStatus(report.text(QStringLiteral("image")));
+}
