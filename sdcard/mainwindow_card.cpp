@@ -43,6 +43,7 @@ void MainWindow::showCardProgress()
     auto *progress = new QProgressDialog(tr("Writing the card..."), tr("Cancel"), 0, 0, this);
     progress->setObjectName(QStringLiteral("cardProgress"));
     progress->setWindowTitle(tr("Generate SD Card"));
+    progress->setWindowModality(Qt::WindowModal); // the lists stay as they are meanwhile
     progress->setMinimumDuration(500);
     progress->setAutoClose(false);
     progress->setAutoReset(false);

@@ -1,4 +1,5 @@
 #include "assets/testfiles.h"
+#include "commands/colors.h"
 #include "config/cardpath.h"
 #include "config/configreader.h"
 #include "config/configtext.h"
@@ -105,6 +106,62 @@ private slots:
         QCOMPARE(some.startScreen, std::optional<StartScreen>(StartScreen::Color));
         QVERIFY(!some.imageNumber && some.imageX == 12 && !some.imageY);
         QVERIFY(!startupUpdate({{"backlight", "on"}}).backlightOn); // values keep their case
+    }
+
+    // The colour survives the round trip through its 5-6-5 word, and only a
+    // word that fits 16 bits is taken.
+    void readerKeepsTheStartScreenColour()
+    {
+        for (const QColor &colour :
+             {QColor(Qt::red), QColor(Qt::white), QColor(0x12, 0x34, 0x56)}) {
+            const QString word = QString::number(rgb565(colour));
+            const StartupUpdate update = startupUpdate({{"sscolor", word}});
+            QVERIFY(update.fill);
+            QCOMPARE(rgb565(*update.fill), rgb565(colour));
+        }
+        QCOMPARE(*startupUpdate({{"sscolor", "63488"}}).fill, QColor(255, 0, 0));
+        QVERIFY(!startupUpdate({{"sscolor", "65536"}}).fill);
+        QVERIFY(!startupUpdate({{"sscolor", "red"}}).fill);
+        QVERIFY(!startupUpdate({}).fill);
+    }
+
+    // A Config.txt applied to a page as the window's widgets take it.
+    void settingsAfterAnUpdate()
+    {
+        StartupSettings page;
+        page.extendedMode = true;
+        page.transmitter = Transmitter::Usb;
+        page.imageNumber = 7;
+        const StartupSettings after = settingsAfter(
+            page, startupUpdate({{"transmitter", "USB"}, // not a word the reader knows
+                                 {"startscreen", "Image"},
+                                 {"imagex", "1000"},
+                                 {"brightness", "300"},
+                                 {"serialbaudrate", "12345"},
+                                 {"sscolor", "2016"}}));
+        QVERIFY(after.extendedMode); // never cleared by a file
+        QCOMPARE(after.transmitter, Transmitter::Usb);
+        QCOMPARE(after.startScreen, StartScreen::Image);
+        QCOMPARE(after.imageNumber, 7);                    // not given: kept
+        QCOMPARE(after.imageX, int(StartupLimit::imageX)); // held to the field's range
+        QCOMPARE(after.brightness, 44);
+        QCOMPARE(after.baudRate, QString("115200")); // an unknown rate keeps the choice
+        QCOMPARE(rgb565(after.fill), quint16(2016));
+        QVERIFY(!after.backlightOn); // a missing key clears the box
+    }
+
+    void cardPathsFromAKnownRoot()
+    {
+        const QString card = dir.filePath("card root");
+        const QString inside = writeFile(card, "FONTS/a.vxf", "a");
+        QCOMPARE(cardPathOn(inside, card), QString("/FONTS/a.vxf"));
+        QCOMPARE(cardPathOn(card + "/IMAGES/new.vxp", card + "/"), QString("/IMAGES/new.vxp"));
+        const QString outside = writeFile(dir.path(), "elsewhere.vxf", "b");
+        QCOMPARE(cardPathOn(outside, card), cardPath(outside));
+        QCOMPARE(cardPathOn(inside, QString()), cardPath(inside));
+        // A folder whose name only starts like the root's is not inside it.
+        const QString twin = writeFile(dir.filePath("card rootless"), "x.vxf", "c");
+        QCOMPARE(cardPathOn(twin, card), cardPath(twin));
     }
 
     void readerIsForgiving()

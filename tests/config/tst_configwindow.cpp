@@ -92,6 +92,18 @@ private slots:
         QVERIFY(bench->status().startsWith("Loaded Config.txt: Added 1 font; cannot open a.vxf"));
     }
 
+    // The command-line tool holds a Config.txt's numbers to these limits
+    // without a window; they must be the page's own.
+    void pageLimitsAreTheReadersLimits()
+    {
+        QCOMPARE(spin("Brightness")->maximum(), int(StartupLimit::brightness));
+        QCOMPARE(spin("SSImageNumber")->maximum(), int(StartupLimit::imageNumber));
+        QCOMPARE(spin("SSX")->maximum(), int(StartupLimit::imageX));
+        QCOMPARE(spin("SSY")->maximum(), int(StartupLimit::imageY));
+        for (const char *name : {"Brightness", "SSImageNumber", "SSX", "SSY"})
+            QCOMPARE(spin(name)->minimum(), 0);
+    }
+
     void loadingReplacesTheListsAndKeepsWhatTheFileDoesNotSay()
     {
         bench->addFonts({file("old.vxf", "1")});

@@ -1,0 +1,25 @@
+#ifndef CLI_COMMANDS_H
+#define CLI_COMMANDS_H
+
+#include "cli/arguments.h"
+
+#include <QString>
+
+// One command of vexelctl. Its help text, argument syntax and job live together
+// in its own source file.
+struct Command
+{
+    QString name;
+    QString summary; // one line for the list of commands
+    QString help;    // the whole text of "vexelctl NAME --help"
+    ArgumentSyntax syntax;
+    int (*run)(const ParsedArguments &arguments) = nullptr; // returns an ExitCode
+};
+
+Command packCommand();
+Command unpackCommand();
+Command convertCommand();
+Command sdcardCommand();
+Command infoCommand();
+
+#endif // CLI_COMMANDS_H
