@@ -1,10 +1,14 @@
-// Builds a flash image from 255 fonts and 255 images of about 100 MB in all
-// and sets its time beside `cat` copying the same files into one file, with
-// the peak memory of the process; then unpacks a 254-image package beside
-// `dd` cutting the same images out of it. Run by scripts/bench.sh, not a test.
+// Builds a flash image from 255 fonts and 255 images of about 100 MB in all,
+// in the bench and through `vexelctl pack`, and sets each time beside `cat`
+// copying the same files into one file and `sync` of that file: the image is
+// on the disk before it replaces the output, so the comparison must be too.
+// Keeps an eye on the peak memory of the process. Then unpacks a 254-image
+// package beside `dd` cutting the same images out of it. Run by
+// scripts/bench.sh, not a test.
 #include "assets/esfpackage.h"
 #include "assets/flashblocks.h"
 #include "assets/flashimage.h"
+#include "benchassets.h"
 #include "benchsupport.h"
 
 #include <QCoreApplication>
@@ -17,154 +21,224 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <numeric>
 
 namespace {
 
-constexpr qint64 megabyte = 1024 * 1024;
 constexpr qint64 totalBytes = 100 * megabyte;
 constexpr int rounds = 3;
 
-struct Asset
+// Where the build put vexelctl; empty when this build has none.
+#ifdef VEXELCTL_PATH
+const QString vexelctl = QStringLiteral(VEXELCTL_PATH);
+#else
+const QString vexelctl;
+#endif
+
+// Both lists full, each entry listing its file's real size, and a Config.txt
+// beside the files naming them all.
+struct FullLists
 {
-    QString path;
-    quint32 size = 0;
+    FlashBlocks blocks;
+    QVector<FlashDataFile> files;
+    QStringList paths;
+    QString config;
+    quint32 largest = 0;
+    qint64 total = 0;
+
+    qint64 blocksSize() const
+    {
+        return blocks.header.size() + blocks.fontDirectory.size() + blocks.imageDirectory.size();
+    }
 };
 
-// Mostly small files with a few large pictures, as a real card holds.
-QVector<quint32> assetSizes(int count, qint64 bytes)
+QString section(const char *name, const QVector<Asset> &assets)
 {
-    QVector<quint64> weights;
-    quint64 seed = 12345;
-    for (int i = 0; i < count; ++i) {
-        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-        const quint64 weight = 20 + (seed >> 33) % 200;
-        weights.append(i % 50 == 7 ? weight * 40 : weight);
-    }
-    const quint64 sum = std::accumulate(weights.begin(), weights.end(), quint64(0));
-    QVector<quint32> sizes;
-    for (quint64 weight : weights)
-        sizes.append(quint32(weight * bytes / sum));
-    return sizes;
+    QString text = QStringLiteral("[%1]\n").arg(QLatin1String(name));
+    for (int i = 0; i < assets.size(); ++i)
+        text += QStringLiteral("%1 = /%2\n")
+                    .arg(i, 3, 10, QLatin1Char('0'))
+                    .arg(QFileInfo(assets.at(i).path).fileName());
+    return text;
 }
 
-bool writeAsset(const QString &path, quint32 size, QByteArray &buffer)
+// vexelctl takes the listed paths from the Config.txt's own folder.
+QString writeConfig(const QString &folder, const QVector<Asset> &fonts,
+                    const QVector<Asset> &images)
 {
+    const QString path = folder + QStringLiteral("/Config.txt");
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    for (qint64 left = size; left > 0; left -= buffer.size()) {
-        const qint64 part = std::min<qint64>(left, buffer.size());
-        if (file.write(buffer.constData(), part) != part)
-            return false;
-    }
-    return true;
+    const QByteArray text =
+        (QStringLiteral("[Startup]\n") + section("Fonts", fonts) + section("Images", images))
+            .toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
-QVector<Asset> makeAssets(const QString &folder, const char *prefix, int count)
+FlashBlocks blocksFor(const QVector<Asset> &fonts, const QVector<Asset> &images)
 {
-    QByteArray buffer(int(megabyte), '\0');
-    for (int i = 0; i < buffer.size(); ++i)
-        buffer[i] = char(i * 131 + 7);
-    QVector<Asset> assets;
-    const QVector<quint32> sizes = assetSizes(count, totalBytes / 2); // half fonts, half images
-    for (int i = 0; i < count; ++i) {
-        const QString path = QStringLiteral("%1/%2%3.bin").arg(folder, prefix).arg(i);
-        if (!writeAsset(path, sizes.at(i), buffer))
-            qFatal("cannot write %s", qPrintable(path));
-        assets.append({path, sizes.at(i)});
+    FontList fontTable;
+    ImageList imageTable;
+    for (int i = 0; i < listCapacity; ++i) {
+        const QString font = fonts[i].path;
+        const QString image = images[i].path;
+        fontTable[i] =
+            FontEntry{QFileInfo(font).fileName(), 0, 0, 0, fonts[i].size, fontTypeVxf, font};
+        imageTable[i] = ImageEntry{
+            quint8(i), QFileInfo(image).fileName(), 0, 0, 16, images[i].size, imageTypeVxp, image};
     }
-    return assets;
+    return flashBlocks(StartupSettings{}, fontTable, listCapacity, imageTable, listCapacity);
 }
 
-double catSeconds(const QStringList &paths, const QString &output)
+FullLists makeFullLists(const QString &folder)
 {
-    QProcess cat;
-    cat.setStandardOutputFile(output);
+    const QVector<Asset> fonts =
+        makeAssets(folder, QStringLiteral("font"), QStringLiteral(".vxf"), listCapacity,
+                   totalBytes / 2); // half fonts, half images
+    const QVector<Asset> images = makeAssets(folder, QStringLiteral("image"),
+                                             QStringLiteral(".vxp"), listCapacity, totalBytes / 2);
+    FullLists lists;
+    for (const QVector<Asset> *list : {&fonts, &images}) {
+        for (const Asset &asset : *list) {
+            lists.files.append({asset.path, asset.size});
+            lists.largest = std::max(lists.largest, asset.size);
+        }
+        lists.paths += pathsOf(*list);
+        lists.total += totalSize(*list);
+    }
+    lists.blocks = blocksFor(fonts, images);
+    lists.config = writeConfig(folder, fonts, images);
+    return lists;
+}
+
+// Every run starts without its output and with nothing left to write back.
+template <typename Run> double freshRun(const QString &output, Run run)
+{
+    QFile::remove(output);
+    settleDisk();
+    return run();
+}
+
+// `cat` of the files into one file, and with `synced` then `sync` of that file.
+double catSeconds(const QStringList &paths, const QString &output, bool synced)
+{
+    const QString cat = QStringLiteral("out=$1; shift; cat \"$@\" > \"$out\"");
+    return shellSeconds(synced ? cat + QStringLiteral("; sync \"$out\"") : cat,
+                        QStringList{output} + paths);
+}
+
+double flashSeconds(const FullLists &lists, const QString &output)
+{
     QElapsedTimer timer;
     timer.start();
-    cat.start(QStringLiteral("cat"), paths);
-    if (!cat.waitForFinished(-1) || cat.exitCode() != 0)
-        qFatal("cat failed");
-    return timer.nsecsElapsed() / 1e9;
-}
-
-double flashSeconds(const FlashBlocks &blocks, const QVector<FlashDataFile> &files,
-                    const QString &output)
-{
-    QElapsedTimer timer;
-    timer.start();
-    const FlashImageReport report = writeFlashImage(output, blocks, files);
+    const FlashImageReport report = writeFlashImage(output, lists.blocks, lists.files);
     const double seconds = timer.nsecsElapsed() / 1e9;
     if (!report.written)
         qFatal("%s", qPrintable(report.error));
     return seconds;
 }
 
-// Both lists full, each entry listing its file's real size.
-struct FullLists
+// From the start of the process to its exit, as a build script sees it.
+double packSeconds(const QString &config, const QString &output)
 {
-    FlashBlocks blocks;
-    QVector<FlashDataFile> files;
-    QStringList paths;
-    quint32 largest = 0;
-    qint64 total = 0;
+    QProcess pack;
+    QElapsedTimer timer;
+    timer.start();
+    pack.start(vexelctl, {QStringLiteral("pack"), config, QStringLiteral("-o"), output});
+    if (!pack.waitForFinished(-1) || pack.exitStatus() != QProcess::NormalExit ||
+        pack.exitCode() != 0)
+        qFatal("vexelctl pack failed: %s", pack.readAllStandardError().constData());
+    return timer.nsecsElapsed() / 1e9;
+}
+
+struct FlashTimes
+{
+    double reference = 1e9;
+    double flash = 1e9;
+    double pack = 1e9;
+    double unsynced = 1e9; // cat alone, for scale
 };
 
-FullLists makeFullLists(const QTemporaryDir &dir)
+struct FlashOutputs
 {
-    const QVector<Asset> fonts = makeAssets(dir.path(), "font", listCapacity);
-    const QVector<Asset> images = makeAssets(dir.path(), "image", listCapacity);
-    FontList fontTable;
-    ImageList imageTable;
-    for (int i = 0; i < listCapacity; ++i) {
-        fontTable[i] = FontEntry{QStringLiteral("font%1.vxf").arg(i), 0, 0, 0, fonts[i].size, 0};
-        imageTable[i] = ImageEntry{
-            quint8(i), QStringLiteral("image%1.vxp").arg(i), 0, 0, 16, images[i].size, 0};
+    QString reference, flash, pack;
+};
+
+// Best of `rounds`, the contenders taking turns, after a run of cat and of
+// vexelctl that reads the files and the tool into the cache.
+FlashTimes timeFlashImages(const FullLists &lists, const FlashOutputs &out)
+{
+    const auto reference = [&] { return catSeconds(lists.paths, out.reference, true); };
+    const auto unsynced = [&] { return catSeconds(lists.paths, out.reference, false); };
+    const auto flash = [&] { return flashSeconds(lists, out.flash); };
+    const auto pack = [&] { return packSeconds(lists.config, out.pack); };
+    const bool packs = !vexelctl.isEmpty();
+    reference();
+    if (packs)
+        pack();
+    FlashTimes best;
+    for (int round = 0; round < rounds; ++round) {
+        best.reference = std::min(best.reference, freshRun(out.reference, reference));
+        best.flash = std::min(best.flash, freshRun(out.flash, flash));
+        if (packs)
+            best.pack = std::min(best.pack, freshRun(out.pack, pack));
     }
-    FullLists lists;
-    for (const QVector<Asset> *list : {&fonts, &images}) {
-        for (const Asset &asset : *list) {
-            lists.files.append({asset.path, asset.size});
-            lists.paths.append(asset.path);
-            lists.largest = std::max(lists.largest, asset.size);
-            lists.total += asset.size;
-        }
+    for (int round = 0; round < rounds; ++round)
+        best.unsynced = std::min(best.unsynced, freshRun(out.reference, unsynced));
+    return best;
+}
+
+// The blocks, then the very bytes `cat` wrote.
+bool holdsData(const QString &image, const FullLists &lists, const QString &reference)
+{
+    return QFileInfo(image).size() == lists.blocksSize() + lists.total &&
+           sameBytes(image, reference, lists.blocksSize());
+}
+
+const char *verdict(bool same)
+{
+    return same ? "data area identical to cat's" : "DATA AREA DIFFERS FROM CAT'S";
+}
+
+bool reportPack(const FullLists &lists, const FlashOutputs &out, const FlashTimes &best)
+{
+    if (vexelctl.isEmpty()) {
+        std::printf("vexelctl pack: not measured, this build has no vexelctl target\n");
+        return true;
     }
-    lists.blocks =
-        flashBlocks(StartupSettings{}, fontTable, listCapacity, imageTable, listCapacity);
-    return lists;
+    const bool same = holdsData(out.pack, lists, out.reference);
+    std::printf("vexelctl pack: %.3f s (best of %d, start to exit), %.2f x cat + sync "
+                "(target 1.5); %s\n",
+                best.pack, rounds, best.pack / best.reference, verdict(same));
+    return same && best.pack <= 1.5 * best.reference;
 }
 
 // Returns true when the targets are met.
 bool flashImageBenchmark(const QTemporaryDir &dir)
 {
-    const FullLists lists = makeFullLists(dir);
-    const FlashBlocks &blocks = lists.blocks;
-    const QVector<FlashDataFile> &files = lists.files;
-    const QStringList &paths = lists.paths;
-    const quint32 largest = lists.largest;
-    const qint64 total = lists.total;
+    const FullLists lists = makeFullLists(freshFolder(dir.filePath("assets")));
+    const FlashOutputs out{dir.filePath("cat.bin"), dir.filePath("image.vxs"),
+                           dir.filePath("pack.vxs")};
     const long peakBefore = peakRssKb();
-    catSeconds(paths, dir.filePath("warm-up")); // both runs start from a warm cache
-    double catBest = 1e9;
-    double flashBest = 1e9;
-    for (int round = 0; round < rounds; ++round) {
-        catBest = std::min(catBest, catSeconds(paths, dir.filePath("cat.bin")));
-        flashBest = std::min(flashBest, flashSeconds(blocks, files, dir.filePath("image.vxs")));
-    }
+    const FlashTimes best = timeFlashImages(lists, out);
     const long peak = peakRssKb();
-    const double limitMb = 2.0 * largest / megabyte + 50;
+    const double limitMb = 2.0 * lists.largest / megabyte + 50;
+    const bool same = holdsData(out.flash, lists, out.reference);
 
-    std::printf("assets:        %d files, %.1f MB, largest %.2f MB\n", int(files.size()),
-                double(total) / megabyte, double(largest) / megabyte);
-    std::printf("cat:           %.3f s (best of %d)\n", catBest, rounds);
-    std::printf("flash image:   %.3f s (best of %d), %.2f x cat (target 1.5)\n", flashBest, rounds,
-                flashBest / catBest);
+    std::printf("assets:        %d files, %.1f MB, largest %.2f MB\n", int(lists.files.size()),
+                double(lists.total) / megabyte, double(lists.largest) / megabyte);
+    std::printf("cat + sync:    %.3f s (best of %d)\n", best.reference, rounds);
+    std::printf("flash image:   %.3f s (best of %d), %.2f x cat + sync (target 1.5); %s\n",
+                best.flash, rounds, best.flash / best.reference, verdict(same));
+    const bool pack = reportPack(lists, out, best);
+    std::printf("for scale:     cat without sync %.3f s (best of %d)\n", best.unsynced, rounds);
     std::printf("peak memory:   %.1f MB (%.1f MB before writing), target under %.1f MB\n",
                 peak / 1024.0, peakBefore / 1024.0, limitMb);
-    const bool met = flashBest <= 1.5 * catBest && peak / 1024.0 < limitMb;
+    const bool met = same && pack && best.flash <= 1.5 * best.reference && peak / 1024.0 < limitMb;
     std::printf("%s\n", met ? "targets met" : "TARGETS MISSED");
+    QDir(dir.filePath("assets")).removeRecursively();
+    for (const QString &output : {out.reference, out.flash, out.pack})
+        QFile::remove(output);
     return met;
 }
 
@@ -195,35 +269,18 @@ QString makePackage(const QString &path, QVector<EsfSlot> &images)
     return path;
 }
 
-// One dd per image, as a shell script would split the package.
+// One dd per image, as a shell script would split the package, each image
+// synced as the import syncs it.
 QString ddScript(const QString &package, const QVector<EsfSlot> &images, const QString &folder)
 {
     QString script;
     for (const EsfSlot &slot : images)
         script += QStringLiteral("dd if='%1' of='%2' bs=64K iflag=skip_bytes,count_bytes "
-                                 "skip=%3 count=%4 status=none\n")
+                                 "skip=%3 count=%4 conv=fsync status=none\n")
                       .arg(package, esfImagePath(folder, slot.number))
                       .arg(slot.offset)
                       .arg(slot.length);
     return script;
-}
-
-QString freshFolder(const QTemporaryDir &dir, const QString &name)
-{
-    QDir(dir.filePath(name)).removeRecursively();
-    QDir().mkpath(dir.filePath(name));
-    return dir.filePath(name);
-}
-
-double ddSeconds(const QString &script)
-{
-    QProcess shell;
-    QElapsedTimer timer;
-    timer.start();
-    shell.start(QStringLiteral("sh"), {QStringLiteral("-e"), QStringLiteral("-c"), script});
-    if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
-        qFatal("dd failed: %s", shell.readAllStandardError().constData());
-    return timer.nsecsElapsed() / 1e9;
 }
 
 double importSeconds(const QString &package, const QString &folder, int &written)
@@ -255,22 +312,24 @@ bool packageBenchmark(const QTemporaryDir &dir)
     const QString package = makePackage(dir.filePath("package.esf"), images);
     const QString ddFolder = dir.filePath("dd");
     const QString script = ddScript(package, images, ddFolder);
-    freshFolder(dir, "dd");
-    ddSeconds(script); // warm-up
+    freshFolder(ddFolder);
+    shellSeconds(script); // warm-up
     double ddBest = 1e9, importBest = 1e9;
     int written = 0;
     for (int round = 0; round < rounds; ++round) {
-        freshFolder(dir, "dd");
-        ddBest = std::min(ddBest, ddSeconds(script));
-        importBest =
-            std::min(importBest, importSeconds(package, freshFolder(dir, "bench"), written));
+        settledEmptyFolder(ddFolder);
+        ddBest = std::min(ddBest, shellSeconds(script));
+        const QString folder = settledEmptyFolder(dir.filePath("bench"));
+        importBest = std::min(importBest, importSeconds(package, folder, written));
     }
     const bool same =
         written == images.size() && sameFiles(dir.filePath("bench"), ddFolder, images);
-    const double catWhole = catSeconds({package}, dir.filePath("package-copy.esf"));
+    const double catWhole = shellSeconds(QStringLiteral("cat \"$1\" > \"$2\""),
+                                         {package, dir.filePath("package-copy.esf")});
     std::printf("package:       %d images, %.1f MB\n", int(images.size()),
                 double(QFileInfo(package).size()) / megabyte);
-    std::printf("dd split:      %.3f s (best of %d, one dd per image)\n", ddBest, rounds);
+    std::printf("dd split:      %.3f s (best of %d, one dd per image, each synced)\n", ddBest,
+                rounds);
     std::printf("esf import:    %.3f s (best of %d), %.2f x dd (target 1.5); images %s\n",
                 importBest, rounds, importBest / ddBest,
                 same ? "identical to dd's" : "DIFFER FROM DD'S");
@@ -288,9 +347,11 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     if (!dir.isValid())
         qFatal("no temporary folder");
-    std::printf("Flash image: 255 fonts and 255 images beside cat of the same files\n");
+    std::printf("Flash image: 255 fonts and 255 images, in the bench and by vexelctl pack, "
+                "beside cat and sync of the same files\n");
     const bool flash = flashImageBenchmark(dir);
-    std::printf("ESF import: a 254-image package unpacked beside dd cutting out each image\n");
+    std::printf("ESF import: a 254-image package unpacked beside dd cutting out and syncing each "
+                "image\n");
     const bool esf = packageBenchmark(dir);
     return flash && esf ? 0 : 1;
 }

@@ -19,7 +19,8 @@ else
   command -v ninja >/dev/null && generator=(-G Ninja)
   cmake -S . -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 fi
-benchmarks=(startup_bench replyflood_bench sdwrite_bench flashimage_bench)
+benchmarks=(startup_bench replyflood_bench sdwrite_bench flashimage_bench sdcard_bench
+  vxpconvert_bench)
 cmake --build "$build" --target vexelbench "${benchmarks[@]}" -j"$(nproc)" >/dev/null || exit 1
 scripts/prepare-run-folder.sh
 bin=$(cd "$build/bench" && pwd)
