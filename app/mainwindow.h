@@ -211,6 +211,7 @@ private:
     void emptyImageList();
     struct StartupSettings startupSettings() const;
     void applyStartupUpdate(const struct StartupUpdate &update);
+    void showStartupSettings(const struct StartupSettings &settings);
     void setImageFieldsEnabled(bool enabled);
     QStringList cardPaths(const QStringList &hostPaths) const;
 

@@ -74,6 +74,7 @@ FontFile readFontFile(const QString &path)
     QFile file(path);
     if (!openForReading(file, font.problem))
         return font;
+    font.opened = true;
     font.entry.size = quint32(file.size());
     const QByteArray head = file.read(VxfFont::bytesRead);
     font.entry.height = byteAt(head, VxfFont::heightOffset);
@@ -89,6 +90,7 @@ ImageFile readImageFile(const QString &path)
     QFile file(path);
     if (!openForReading(file, image.problem))
         return image;
+    image.opened = true;
     image.entry.size = quint32(file.size());
     if (hasSuffix(path, ".vxp"))
         readVxpHeader(file, image);

@@ -31,7 +31,8 @@ constexpr int maxHeight = 255;
 struct FontFile
 {
     FontEntry entry;
-    QString problem; // why nothing could be read from the file; empty when read
+    QString problem;     // why nothing could be read from the file; empty when read
+    bool opened = false; // false: missing, unreadable, or not a plain file
 };
 
 struct ImageFile
@@ -41,6 +42,7 @@ struct ImageFile
     bool dimensionsShown = false;     // width, height and depth cells have text
     bool hasTransparentColor = false; // only a .vxp header carries one
     QString problem;                  // why the dimensions are missing or 0
+    bool opened = false;              // false: missing, unreadable, or not a plain file
 };
 
 // Size, type and the .vxf bytes of a font file; bytes past its end read as 0.

@@ -1,5 +1,7 @@
 #include "assets/assetlists.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -120,6 +122,17 @@ QStringList AssetLists::fontPaths() const
 QStringList AssetLists::imagePaths() const
 {
     return pathsOf(imageList, imageCount);
+}
+
+bool AssetLists::listsImage(const QString &path) const
+{
+    const QString wanted = QFileInfo(path).canonicalFilePath();
+    if (wanted.isEmpty())
+        return false;
+    const QStringList paths = imagePaths();
+    return std::any_of(paths.begin(), paths.end(), [&wanted](const QString &listed) {
+        return QFileInfo(listed).canonicalFilePath() == wanted;
+    });
 }
 
 void AssetLists::rebuildFlashBlocks(const StartupSettings &settings)

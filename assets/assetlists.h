@@ -51,6 +51,8 @@ public:
 
     QStringList fontPaths() const;
     QStringList imagePaths() const;
+    // Whether the file at `path` is listed as an image, under any spelling of its path.
+    bool listsImage(const QString &path) const;
 
     void rebuildFlashBlocks(const StartupSettings &settings);
     FlashBlocks blocks() const { return {flashHeader, fontDirectory, imageDirectory}; }

@@ -26,13 +26,14 @@ QStringList filesInFolder(const QString &folder, const QStringList &suffixes)
 
 } // namespace
 
-DroppedFiles droppedFiles(const QStringList &paths, const QStringList &suffixes)
+DroppedFiles droppedFiles(const QStringList &paths, const QStringList &suffixes,
+                          const QStringList &folderSuffixes)
 {
     DroppedFiles dropped;
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (info.isDir())
-            dropped.accepted << filesInFolder(path, suffixes);
+            dropped.accepted << filesInFolder(path, folderSuffixes);
         else if (matches(info, suffixes))
             dropped.accepted << path;
         else

@@ -11,8 +11,9 @@ struct DroppedFiles
 
 // The files among `paths` whose suffix is one of `suffixes` (lower case,
 // no dot, compared without regard to case). A folder stands for its own
-// matching files, in name order; its other files and its subfolders are
-// left alone.
-DroppedFiles droppedFiles(const QStringList &paths, const QStringList &suffixes);
+// files with one of `folderSuffixes`, in name order; its other files and its
+// subfolders are left alone.
+DroppedFiles droppedFiles(const QStringList &paths, const QStringList &suffixes,
+                          const QStringList &folderSuffixes);
 
 #endif // DROPPEDFILES_H

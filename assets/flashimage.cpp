@@ -142,7 +142,7 @@ void saveBitmap(const QImage &image, const QString &path)
 // The image goes to a temporary file that replaces the output only once it
 // is whole and on the disk: an engineer may flash whatever carries the name.
 FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &blocks,
-                                 const QVector<FlashDataFile> &files)
+                                 const QVector<FlashDataFile> &files, ShortFiles shortFiles)
 {
     if (isListed(outputPath, files))
         return failure(QStringLiteral("Cannot write %1: it is one of the listed files")
@@ -158,6 +158,12 @@ FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &b
             output.discard();
             return failure(
                 QStringLiteral("Cannot write %1: %2").arg(QFileInfo(outputPath).fileName(), why));
+        }
+        const QStringList gaps = report.missing + report.shortened;
+        if (shortFiles == ShortFiles::Refuse && !gaps.isEmpty()) {
+            output.discard();
+            return failure(QStringLiteral("Cannot write %1: %2 is missing or shorter than listed")
+                               .arg(QFileInfo(outputPath).fileName(), gaps.constFirst()));
         }
     }
     report.fileSize = output.device().size();

@@ -24,13 +24,19 @@ struct FlashImageReport
     QStringList shortened; // files shorter than their listed size: padded with zeros
 };
 
+// What becomes of a listed file that is missing or shorter than listed.
+enum class ShortFiles
+{
+    Pad,    // zeros in its place, so that later files keep their addresses
+    Refuse, // no image at all: the output keeps what it held
+};
+
 // Writes the flash image to `outputPath`: the three blocks, then each file's
-// listed number of bytes. Files are streamed, never held whole. A file that is
-// missing or shorter than listed is padded with zeros, so that every later
-// file still starts at the address its directory entry gives. An output that
-// cannot be written in full is removed.
+// listed number of bytes. Files are streamed, never held whole. The output is
+// replaced only by a whole image.
 FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &blocks,
-                                 const QVector<FlashDataFile> &files);
+                                 const QVector<FlashDataFile> &files,
+                                 ShortFiles shortFiles = ShortFiles::Pad);
 
 // The status bar text for a report.
 QString flashImageSummary(const QString &outputPath, const FlashImageReport &report);

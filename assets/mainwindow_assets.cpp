@@ -94,6 +94,10 @@ void MainWindow::removeSelectedRows(QTableWidget *table,
     (lists.*remove)(rows);
     ListTable::removeRows(table, rows);
     table->clearSelection();
+    // The table reports the current row while rows are still going, so the
+    // preview is shown again once the list and the rows agree.
+    if (table == ui->ImageTable)
+        showImagePreview(table->currentRow());
     showStatus(QStringLiteral("Removed ") + countedNoun(rows.size(), kind));
 }
 
@@ -105,6 +109,8 @@ void MainWindow::startListPages()
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, remove, &QAbstractButton::click);
     };
+    // The lists hold the paths; an edited cell would only disagree with them.
+    ui->FontTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     deleteKeyClicks(ui->FontTable, ui->removeFontList);
     deleteKeyClicks(ui->ImageTable, ui->removeImageList);
     connect(ui->ImageTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

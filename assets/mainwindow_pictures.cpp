@@ -9,6 +9,7 @@
 #include "assets/pictureconversion.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPixmap>
 
 namespace {
@@ -60,7 +61,7 @@ void MainWindow::startPictureDrops()
 
 void MainWindow::addDroppedFonts(const QStringList &paths)
 {
-    const DroppedFiles dropped = droppedFiles(paths, fontSuffixes);
+    const DroppedFiles dropped = droppedFiles(paths, fontSuffixes, fontSuffixes);
     AddReport report;
     for (const QString &path : dropped.accepted)
         addFont(path, Listing::Chosen, report);
@@ -70,10 +71,12 @@ void MainWindow::addDroppedFonts(const QStringList &paths)
 }
 
 // .vxp and .bmp files are listed as they are; other pictures are converted
-// beside themselves first, with the conversion's defaults.
+// beside themselves first, with the conversion's defaults. A folder gives
+// only its .vxp and .bmp files: it often holds the pictures they came from.
 void MainWindow::addDroppedImages(const QStringList &paths)
 {
-    const DroppedFiles dropped = droppedFiles(paths, imageSuffixes + pictureSuffixes());
+    const DroppedFiles dropped =
+        droppedFiles(paths, imageSuffixes + pictureSuffixes(), imageSuffixes);
     AddReport report;
     for (const QString &path : dropped.accepted) {
         if (needsConversion(path))
@@ -94,8 +97,15 @@ void MainWindow::convertAndAdd(const QString &picture, const ConvertChoice &choi
         ++report.refused;
         return;
     }
-    const PictureFileConversion conversion =
-        convertPictureFile(picture, vxpPathFor(picture, choice.outputFolder), choice.options);
+    // Replacing a listed file would leave its entry with the old size, and the
+    // flash image with the wrong bytes in its place.
+    const QString output = vxpPathFor(picture, choice.outputFolder);
+    if (lists.listsImage(output)) {
+        report.problems << QStringLiteral("Cannot convert %1: %2 is listed already")
+                               .arg(QFileInfo(picture).fileName(), QFileInfo(output).fileName());
+        return;
+    }
+    const PictureFileConversion conversion = convertPictureFile(picture, output, choice.options);
     if (!conversion.error.isEmpty()) {
         report.problems << conversion.error;
         return;

@@ -7,11 +7,15 @@
 
 namespace {
 
+// A file that cannot be opened is missing from the image; one that opens but
+// is not what its name says is packed all the same, as the window packs it.
 template <typename File>
-void noteProblem(const std::optional<File> &file, const QString &path, QStringList &unreadable)
+void noteProblem(const std::optional<File> &file, const QString &path, ConfigLists &loaded)
 {
-    if (file && !file->problem.isEmpty())
-        unreadable.append(shown(path) + QStringLiteral(": ") + file->problem);
+    if (!file || file->problem.isEmpty())
+        return;
+    QStringList &kind = file->opened ? loaded.odd : loaded.unreadable;
+    kind.append(shown(path) + QStringLiteral(": ") + file->problem);
 }
 
 QString refusedProblem(const QString &configPath, const AddReport &fonts, const AddReport &images)
@@ -39,10 +43,10 @@ QString loadConfigLists(const QString &configPath, const QString &root, ConfigLi
     const ReaderNoiseMuted muted; // bitmaps are decoded for their dimensions
     AddReport fonts;
     for (const QString &path : reading.file->fontPaths)
-        noteProblem(loaded.lists.addFontFile(path, fonts), path, loaded.unreadable);
+        noteProblem(loaded.lists.addFontFile(path, fonts), path, loaded);
     AddReport images;
     for (const QString &path : reading.file->imagePaths)
-        noteProblem(loaded.lists.addImageFile(path, images), path, loaded.unreadable);
+        noteProblem(loaded.lists.addImageFile(path, images), path, loaded);
     // A fresh window's page, changed as reading the file changes it.
     loaded.settings = settingsAfter(StartupSettings{}, reading.file->startup);
     return refusedProblem(configPath, fonts, images);

@@ -13,7 +13,8 @@ struct ConfigLists
 {
     AssetLists lists;
     StartupSettings settings;
-    QStringList unreadable; // "path: why", one per listed file the bench could not read
+    QStringList unreadable; // "path: why", one per listed file that could not be opened
+    QStringList odd;        // "path: why", files read but not what their name says
 };
 
 // Fills `loaded` from the Config.txt at `configPath`, its listed paths taken

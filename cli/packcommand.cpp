@@ -32,8 +32,11 @@ Options:
   -h, --help            show this text
 
 Nothing is written when a list names more than 255 files, when a listed file
-cannot be read (unless --allow-missing is given), or when OUT.vxs is
-CONFIG.txt, a listed file, a folder, a pipe or a device.
+cannot be opened or changes while it is packed (unless --allow-missing is
+given), or when OUT.vxs is CONFIG.txt, a listed file, a folder, a pipe or a
+device. A listed file that opens but is not what its name says (a bitmap that
+does not decode, a .vxp shorter than its header) is packed as the window
+packs it, with a warning.
 
 Exit status: 0 written, 1 failed, 2 usage error.
 )";
@@ -79,16 +82,19 @@ int runPack(const ParsedArguments &arguments)
     }
     if (!acceptUnreadable(loaded->unreadable, allowMissing))
         return exitFailed;
+    for (const QString &line : loaded->odd)
+        printWarning(line);
 
     AssetLists &lists = loaded->lists;
     lists.rebuildFlashBlocks(loaded->settings);
+    // A file that vanishes or shrinks once it was read would leave zeros in
+    // the image: without --allow-missing the old output stays instead.
     const FlashImageReport report =
-        writeFlashImage(outputPath, lists.blocks(), lists.flashDataFiles());
+        writeFlashImage(outputPath, lists.blocks(), lists.flashDataFiles(),
+                        allowMissing ? ShortFiles::Pad : ShortFiles::Refuse);
     const QString summary = flashImageSummary(outputPath, report);
-    // A file that vanished or shrank since it was read leaves zeros in the image.
-    const bool padded = !report.missing.isEmpty() || !report.shortened.isEmpty();
-    if (!report.written || (padded && !allowMissing)) {
-        printProblem(summary);
+    if (!report.written) {
+        printProblem(summary + QStringLiteral("; nothing written"));
         return exitFailed;
     }
     printLine(summary);

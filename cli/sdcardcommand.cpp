@@ -5,6 +5,9 @@
 
 #include "sdcard/cardjob.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <memory>
 
 #include <unistd.h>
@@ -19,8 +22,9 @@ bench's "Generate SD Card" does: each file is copied to FONTS/ or IMAGES/
 unchanged are not copied again), then Config.txt is written last, naming
 exactly those card paths, with the start-up settings of CONFIG.txt. Every
 file is written whole or not at all, and nothing is written when a listed
-file cannot be read, two files would take the same name on the card or the
-card has too little room.
+file cannot be read, two files would take the same name on the card, the
+card has too little room, or CONFIG.txt is the card's own Config.txt (the new
+one would replace it: copy it elsewhere first).
 
 Options:
   --to CARD    the card's root folder; it must exist: a card that is not
@@ -57,9 +61,26 @@ QString failureLine(const CardOutcome &outcome)
     return outcome.summary();
 }
 
+// The card's Config.txt is written last, from the lists: read from that very
+// file, its own text (comments, keys the bench does not know) would be lost.
+bool isTheCardsConfig(const QString &configPath, const QString &card)
+{
+    const QString config = QFileInfo(configPath).canonicalFilePath();
+    return !config.isEmpty() &&
+           config ==
+               QFileInfo(QDir(card).filePath(QStringLiteral("Config.txt"))).canonicalFilePath();
+}
+
 int runSdcard(const ParsedArguments &arguments)
 {
     const QString configPath = arguments.arguments.at(0);
+    const QString card = arguments.value(QStringLiteral("--to"));
+    if (isTheCardsConfig(configPath, card)) {
+        printProblem(QStringLiteral("%1: it is the card's own Config.txt, which the card's new "
+                                    "one would replace; copy it elsewhere first; nothing written")
+                         .arg(shown(configPath)));
+        return exitFailed;
+    }
     auto loaded = std::make_unique<ConfigLists>();
     const QString refused =
         loadConfigLists(configPath, arguments.value(QStringLiteral("--root")), *loaded);
@@ -67,8 +88,10 @@ int runSdcard(const ParsedArguments &arguments)
         printProblem(refused + QStringLiteral("; nothing written"));
         return exitFailed;
     }
-    const CardRequest request{loaded->lists.fontPaths(), loaded->lists.imagePaths(),
-                              arguments.value(QStringLiteral("--to")), loaded->settings};
+    for (const QString &line : loaded->odd)
+        printWarning(line);
+    const CardRequest request{loaded->lists.fontPaths(), loaded->lists.imagePaths(), card,
+                              loaded->settings};
     const CardOutcome outcome = makeCard(request, terminalProgress());
     clearProgress();
     if (!outcome.succeeded()) {

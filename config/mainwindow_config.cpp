@@ -70,18 +70,6 @@ Choice checkedChoice(Ui::MainWindow &ui, std::initializer_list<Choice> choices)
     return *choices.begin();
 }
 
-template <typename Choice> void check(Ui::MainWindow &ui, const std::optional<Choice> &choice)
-{
-    if (choice)
-        button(ui, *choice)->setChecked(true);
-}
-
-void setIfGiven(QSpinBox *box, const std::optional<int> &value)
-{
-    if (value)
-        box->setValue(*value);
-}
-
 } // namespace
 
 StartupSettings MainWindow::startupSettings() const
@@ -105,27 +93,32 @@ StartupSettings MainWindow::startupSettings() const
     return settings;
 }
 
+// The page as the command-line tool reads the same file: one rule for both.
 // Radio buttons set here do not run the start-screen handlers: only an
 // "Image" start screen changes whether the image fields are enabled.
 void MainWindow::applyStartupUpdate(const StartupUpdate &update)
 {
-    check(*ui, update.transmitter);
-    if (update.tickExtendedMode)
-        ui->extendedMode->setChecked(true);
-    check(*ui, update.touch);
-    ui->BackLightOn->setChecked(update.backlightOn);
-    ui->Brightness->setValue(update.brightness);
-    check(*ui, update.startScreen);
-    setIfGiven(ui->SSImageNumber, update.imageNumber);
-    setIfGiven(ui->SSX, update.imageX);
-    setIfGiven(ui->SSY, update.imageY);
+    showStartupSettings(settingsAfter(startupSettings(), update));
     if (update.enableImageFields)
         setImageFieldsEnabled(true);
-    check(*ui, update.usbMode);
-    if (update.baudRateIndex)
-        ui->SerialBaudRate->setCurrentIndex(*update.baudRateIndex);
-    if (update.fill)
-        startScreenFill = *update.fill;
+}
+
+void MainWindow::showStartupSettings(const StartupSettings &settings)
+{
+    button(*ui, settings.transmitter)->setChecked(true);
+    ui->extendedMode->setChecked(settings.extendedMode);
+    button(*ui, settings.touch)->setChecked(true);
+    ui->BackLightOn->setChecked(settings.backlightOn);
+    ui->Brightness->setValue(settings.brightness);
+    button(*ui, settings.startScreen)->setChecked(true);
+    ui->SSImageNumber->setValue(settings.imageNumber);
+    ui->SSX->setValue(settings.imageX);
+    ui->SSY->setValue(settings.imageY);
+    button(*ui, settings.usbMode)->setChecked(true);
+    const int rate = ui->SerialBaudRate->findText(settings.baudRate);
+    if (rate >= 0)
+        ui->SerialBaudRate->setCurrentIndex(rate);
+    startScreenFill = settings.fill;
 }
 
 void MainWindow::setImageFieldsEnabled(bool enabled)

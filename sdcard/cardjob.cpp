@@ -15,6 +15,7 @@ CardOutcome makeCard(const CardRequest &request, const CardProgress &progress,
                      const std::atomic<bool> *cancel, const CardSpaceProbe &space)
 {
     CardOutcome outcome;
+    outcome.settings = request.settings;
     outcome.plan = planCard(request.fontPaths, request.imagePaths, request.root);
     if (!outcome.plan.ok()) {
         outcome.refusal = outcome.plan.error;

@@ -27,6 +27,7 @@ struct CardOutcome
     QString configText; // what Config.txt says; empty when the plan was refused
     QString refusal;    // why nothing was written: the plan or the room
     CardWrite write;
+    StartupSettings settings; // the page the text was composed from
 
     // One line for the status bar or stderr.
     QString summary() const;

@@ -65,7 +65,7 @@ void MainWindow::cardWritten(const CardOutcome &outcome)
         // blocks follow the same lists and settings.
         ui->ConfigOut->clear();
         ui->ConfigOut->insertPlainText(outcome.configText);
-        lists.rebuildFlashBlocks(startupSettings());
+        lists.rebuildFlashBlocks(outcome.settings);
         cardRoot = outcome.plan.root;
     }
     showStatus(outcome.summary());

@@ -113,6 +113,8 @@ private slots:
                  QStringList{files.filePath("c.vxp")});
         QCOMPARE(bench->lists().imageList[1].number, quint8(1));
         QCOMPARE(bench->images()->currentRow(), 1); // the moved row stays selected
+        QCOMPARE(bench->images()->selectionModel()->selectedRows(),
+                 QModelIndexList{bench->images()->model()->index(1, 0)});
         bench->click("pushButton");
         QCOMPARE(configImages(), QStringList({"a.vxp", "b.vxp", "c.vxp"}));
         bench->click("pushButton"); // already last

@@ -153,6 +153,15 @@ private slots:
         QCOMPARE(flashImageSummary(out, report).section("; ", 1),
                  QString("missing, filled with zeros: gone.vxp; shorter than listed, padded with "
                          "zeros: shrunk.vxp"));
+
+        // Asked to refuse them, the image is not written and the old one stays.
+        const FlashImageReport refused = writeFlashImage(
+            out, emptyBlocks(),
+            {{file("grown.vxf", pattern(10, 3)), 10}, {file("shrunk.vxp", pattern(400, 4)), 700}},
+            ShortFiles::Refuse);
+        QCOMPARE(refused.error,
+                 QString("Cannot write changed.vxs: shrunk.vxp is missing or shorter than listed"));
+        QCOMPARE(readAll(out).mid(dataAt, 10), pattern(1000, 3).left(10));
     }
 
     void failuresWriteNothing()

@@ -1,3 +1,4 @@
+#include "assets/assetfiles.h"
 #include "assets/testfiles.h"
 #include "assets/vxpimage.h"
 #include "commands/colors.h"
@@ -182,7 +183,7 @@ private slots:
         const QImage grey = filled(QSize(64, 16), qRgb(100, 100, 100));
         const VxpConversion plain = convertToVxp(grey, {});
         const VxpConversion dither = convertToVxp(grey, dithered);
-        QCOMPARE(dither.bytes.left(4), plain.bytes.left(4));
+        QCOMPARE(dither.bytes.left(VxpHeader::size), plain.bytes.left(VxpHeader::size));
         QCOMPARE(dither.bytes.size(), plain.bytes.size());
         const QList<quint16> words = pixelWords(dither.bytes);
         QVERIFY(QSet<quint16>(words.begin(), words.end()).size() > 1);

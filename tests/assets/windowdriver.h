@@ -16,7 +16,11 @@ public:
     WindowDriver() { startScreenFill = QColor(); }
 
     // A fresh window: empty lists, the start page as it opens.
-    void reopen() { window = std::make_unique<MainWindow>(); }
+    void reopen()
+    {
+        window = std::make_unique<MainWindow>();
+        startScreenFill = QColor(); // as in a bench started afresh
+    }
 
     const AssetLists &lists() const { return window->assetLists(); }
 
