@@ -87,6 +87,10 @@ private slots:
 
         bench->images()->selectRow(2);
         QCOMPARE(preview()->pixmap(Qt::ReturnByValue).toImage().pixelColor(0, 0), QColor(Qt::blue));
+        bench->images()->selectRow(0);
+        bench->click("removeImageList"); // the row after it moves up and is shown
+        QCOMPARE(preview()->text(),
+                 QString("short.vxp is 7 bytes, too short for 320 x 240 pixels (153606 bytes)"));
         bench->images()->selectAll();
         bench->click("removeImageList");
         QVERIFY(preview()->text().isEmpty());
@@ -144,6 +148,15 @@ private slots:
         QCOMPARE(WindowDriver::column(bench->images(), 1),
                  QStringList({files.filePath("drop/photo.vxp"), vxp}));
         QCOMPARE(readAll(files.filePath("drop/photo.vxp")).mid(6), QByteArray("\xE0\x07\0\0", 4));
+
+        // A folder gives its .vxp and .bmp files, not the pictures they came
+        // from; a picture whose .vxp is listed is not converted over it.
+        drop(bench->images(), {files.filePath("drop")});
+        QCOMPARE(WindowDriver::column(bench->images(), 1).mid(2),
+                 QStringList({files.filePath("drop/photo.vxp"), vxp}));
+        drop(bench->images(), {png});
+        QCOMPARE(bench->status(),
+                 QString("Added 0 images; Cannot convert photo.png: photo.vxp is listed already"));
         QVERIFY(bench->get<QTextEdit>("textEdit")->toPlainText().isEmpty()); // not logged
     }
 };
