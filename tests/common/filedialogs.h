@@ -13,9 +13,11 @@
 // dialog that follows, once this one is closed.
 using NextAnswer = std::function<void()>;
 
-inline void chooseFiles(const QStringList &paths, NextAnswer then = {})
+inline void chooseFiles(const QStringList &paths, NextAnswer then = {},
+                        QFileDialog::Options options = {})
 {
-    answerNextDialog<QFileDialog>([paths, then](QFileDialog *dialog) {
+    answerNextDialog<QFileDialog>([paths, then, options](QFileDialog *dialog) {
+        dialog->setOptions(dialog->options() | options);
         QStringList names;
         for (const QString &path : paths)
             names.append(paths.size() == 1 ? path : QLatin1Char('"') + path + QLatin1Char('"'));
@@ -28,7 +30,16 @@ inline void chooseFiles(const QStringList &paths, NextAnswer then = {})
     });
 }
 
-inline void chooseFile(const QString &path, NextAnswer then = {}) { chooseFiles({path}, then); }
+inline void chooseFile(const QString &path, NextAnswer then = {})
+{
+    chooseFiles({path}, then);
+}
+
+// Saves over an existing file without the dialog asking first.
+inline void chooseFileToReplace(const QString &path)
+{
+    chooseFiles({path}, {}, QFileDialog::DontConfirmOverwrite);
+}
 
 inline void chooseFolder(const QString &folder)
 {

@@ -147,21 +147,14 @@ private slots:
         auto *save = bench->window->findChild<QAction *>("actionSaveConfig");
         QVERIFY(save);
         QCOMPARE(save->shortcut(), QKeySequence(QKeySequence::Save));
-        answerNextDialog<QFileDialog>([target](QFileDialog *dialog) {
-            dialog->selectFile(target);
-            dialog->setOption(QFileDialog::DontConfirmOverwrite);
-            static_cast<QDialog *>(dialog)->accept();
-        });
+        chooseFileToReplace(target);
         save->trigger();
         QCOMPARE(readAll(target), pane->toPlainText().toUtf8());
         QVERIFY(readAll(target).endsWith("\n[Fonts]\n[Images]\n\n# Grüße, edited by hand"));
         QCOMPARE(bench->status(), "Saved " + QDir::toNativeSeparators(target));
 
         const QString nowhere = files.filePath("no such folder/Config.txt");
-        answerNextDialog<QFileDialog>([nowhere](QFileDialog *dialog) {
-            dialog->selectFile(nowhere);
-            static_cast<QDialog *>(dialog)->accept();
-        });
+        chooseFile(nowhere);
         save->trigger();
         QVERIFY(!QFile::exists(nowhere));
     }
