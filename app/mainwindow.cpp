@@ -77,6 +77,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     startListPages();
 
     showManual();
+    startTrafficRecord();
     startSerialLink();
     startFirmwarePage();
 

@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QModelIndex>
+#include <QPointer>
 #include <QProcess>
 #include <QSerialPort>
 #include <QString>
@@ -216,6 +217,13 @@ private:
     QStringList cardPaths(const QStringList &hostPaths) const;
 
     void showCardProgress();
+
+    // The traffic record (traffic/).
+    void startTrafficRecord();
+    void recordToFile(bool on);
+    void recordTraffic(bool sent, const QByteArray &bytes);
+    class TrafficRecorder *traffic = nullptr;        // owned by the window
+    QPointer<class TrafficWindow> trafficWindow; // made when first shown
 
     AssetLists lists;
     class CardJob *cardJob = nullptr; // made on first use, owned by the window

@@ -21,5 +21,6 @@ Command unpackCommand();
 Command convertCommand();
 Command sdcardCommand();
 Command infoCommand();
+Command decodeCommand();
 
 #endif // CLI_COMMANDS_H

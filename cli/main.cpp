@@ -13,7 +13,7 @@ namespace {
 const QVector<Command> &commands()
 {
     static const QVector<Command> all{packCommand(), unpackCommand(), convertCommand(),
-                                      sdcardCommand(), infoCommand()};
+                                      sdcardCommand(), infoCommand(), decodeCommand()};
     return all;
 }
 

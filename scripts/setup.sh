@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake g++ make pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5webkit5-dev
-  xvfb xauth imagemagick x11-utils dfu-util fonts-dejavu-core
+  xvfb xauth imagemagick x11-utils dfu-util fonts-dejavu-core tshark
 )
 # npm fetches the font; some machines carry a Node.js build that brings its own.
 command -v npm >/dev/null || packages+=(npm)

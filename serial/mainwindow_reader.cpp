@@ -12,6 +12,7 @@ constexpr int logLineCap = 255;
 void MainWindow::readData()
 {
     const QByteArray chunk = serialPort.readAll();
+    recordTraffic(false, chunk);
     // Make room before this chunk writes anything, so its own text survives.
     if (ui->textEdit->document()->lineCount() > logLineCap)
         ui->textEdit->clear();

@@ -5,6 +5,7 @@
 #include "serial/portlookup.h"
 #include "serial/serialport.h"
 #include "serial/simulatorports.h"
+#include "traffic/trafficrecorder.h"
 
 #include <QDebug>
 #include <QSerialPortInfo>
@@ -55,6 +56,7 @@ void MainWindow::on_openSerialPort_clicked()
         showStatus(tr("Open error"));
         return;
     }
+    traffic->lineOpened();
     showStatus(connectedText(serialPort.portName(), settings.baudRate, serialPort.dataBits(),
                              serialPort.parity(), serialPort.stopBits(),
                              serialPort.flowControl()));
@@ -88,5 +90,8 @@ void MainWindow::timerEvent(QTimerEvent *)
 
 void MainWindow::transmit(const QByteArray &frame)
 {
+    // Recorded while a port is open: what the bench tried to put on the wire.
+    if (serialPort.isOpen())
+        recordTraffic(true, frame);
     serialPort.write(frame.constData(), frame.size());
 }

@@ -12,6 +12,12 @@ not set. The link goes when the simulator ends (Ctrl-C, SIGTERM, "quit").
 Snapshots are PNG files of what the panel shows, backlight included: on
 SIGUSR1, on the input command "snapshot", and on exit when --snapshot is
 given. Without --snapshot they go to vexelsim-<pid>.png.
+
+With --capture the line is recorded as a pcapng file of link type
+USER0 (147): every chunk read from the line as an inbound packet, every
+reply and touch report as an outbound one, each stamped in microseconds.
+The file is readable at any moment, even after the simulator is killed.
+
 Commands on standard input, one a line:
   snapshot [FILE]   save a snapshot (to FILE if given)
   touch X Y         tap the panel at pixel X,Y (a click in the window)

@@ -1,3 +1,4 @@
+#include "capturefile.h"
 #include "helptext.h"
 #include "module.h"
 #include "pseudoterminal.h"
@@ -51,6 +52,13 @@ std::unique_ptr<SdCard> makeCard(const QCommandLineParser &options, QTemporaryDi
     return std::make_unique<SdCard>(folder, !options.isSet("no-card"));
 }
 
+void openCapture(const QCommandLineParser &options, CaptureFile &capture)
+{
+    QString error;
+    if (options.isSet("capture") && !capture.open(options.value("capture"), &error))
+        fail(error);
+}
+
 std::optional<FlashImage> loadFlash(const QCommandLineParser &options)
 {
     if (!options.isSet("flash"))
@@ -97,6 +105,7 @@ int main(int argc, char **argv)
         {"flash", "Load the flash image FILE.vxs (images, start-up settings).", "FILE.vxs"},
         {"snapshot", "Save snapshots to FILE.png, and one on exit.", "FILE.png"},
         {"window", "Show the panel at twice its size; clicks are touches."},
+        {"capture", "Record the line to FILE.pcapng, as the module sees it.", "FILE.pcapng"},
     });
     options.process(*app);
 
@@ -104,6 +113,8 @@ int main(int argc, char **argv)
     SignalPipe signalPipe({SIGINT, SIGTERM, SIGHUP, SIGUSR1});
     QTemporaryDir scratch;
     Module module(makeCard(options, scratch), loadFlash(options));
+    CaptureFile capture;
+    openCapture(options, capture);
     PseudoTerminal line;
     QString error;
     if (!line.open(&error))
@@ -115,7 +126,7 @@ int main(int argc, char **argv)
         options.isSet("snapshot")
             ? options.value("snapshot")
             : QStringLiteral("vexelsim-%1.png").arg(QCoreApplication::applicationPid());
-    SimHost host(&module, &line, snapshotPath);
+    SimHost host(&module, &line, snapshotPath, capture.isOpen() ? &capture : nullptr);
     host.watchStandardInput();
     QObject::connect(&host, &SimHost::quitRequested, app.get(), &QCoreApplication::quit);
     QObject::connect(&signalPipe, &SignalPipe::caught, &host, [&](int number) {

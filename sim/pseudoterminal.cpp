@@ -78,6 +78,7 @@ void PseudoTerminal::send(const QByteArray &bytes)
         return;
     }
     queued.append(bytes);
+    emit sent(bytes);
     writeQueued();
 }
 

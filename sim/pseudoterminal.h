@@ -32,6 +32,8 @@ public:
 
 signals:
     void received(const QByteArray &bytes);
+    // Bytes taken for the line: once queued they are written, never dropped.
+    void sent(const QByteArray &bytes);
 
 private:
     void readMaster();

@@ -1,5 +1,6 @@
 #include "simhost.h"
 
+#include "capturefile.h"
 #include "module.h"
 #include "pseudoterminal.h"
 
@@ -13,9 +14,19 @@
 using vxsim::Module;
 
 SimHost::SimHost(Module *module, vxsim::PseudoTerminal *line, const QString &snapshotPath,
-                 QObject *parent)
+                 vxsim::CaptureFile *capture, QObject *parent)
     : QObject(parent), module(module), snapshotPath(snapshotPath)
 {
+    if (capture) {
+        // Connected before the module: its replies go out while it takes the
+        // chunk, and must follow that chunk in the capture.
+        using Direction = vxsim::CaptureFile::Direction;
+        connect(line, &vxsim::PseudoTerminal::received, this,
+                [capture](const QByteArray &bytes) { capture->record(Direction::Inbound, bytes); });
+        connect(line, &vxsim::PseudoTerminal::sent, this, [capture](const QByteArray &bytes) {
+            capture->record(Direction::Outbound, bytes);
+        });
+    }
     connect(line, &vxsim::PseudoTerminal::received, module, &Module::receive);
     connect(module, &Module::reply, line, &vxsim::PseudoTerminal::send);
     connect(module, &Module::buzzerChanged, this,

@@ -8,6 +8,7 @@
 class QSocketNotifier;
 
 namespace vxsim {
+class CaptureFile;
 class Module;
 class PseudoTerminal;
 } // namespace vxsim
@@ -19,8 +20,9 @@ class SimHost : public QObject
     Q_OBJECT
 
 public:
+    // `capture` may be null; otherwise it records the line from the module's side.
     SimHost(vxsim::Module *module, vxsim::PseudoTerminal *line, const QString &snapshotPath,
-            QObject *parent = nullptr);
+            vxsim::CaptureFile *capture = nullptr, QObject *parent = nullptr);
 
     bool takeSnapshot(const QString &path = {}) const;
     void watchStandardInput();

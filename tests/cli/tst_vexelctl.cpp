@@ -2,7 +2,9 @@
 #include "assets/flashblocks.h"
 #include "assets/flashlayout.h"
 #include "assets/testfiles.h"
+#include "traffic/pcapng.h"
 
+#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QImage>
 #include <QProcess>
@@ -123,6 +125,31 @@ class VexelctlTest : public QObject
     QTemporaryDir temp;
 
 private slots:
+    // The Traffic window's lines for a capture; a damaged one keeps what
+    // came before the damage and says where it is.
+    void decodePrintsEveryRecord()
+    {
+        QBuffer capture;
+        capture.open(QIODevice::WriteOnly);
+        QVERIFY(writeCapture(capture,
+                             {{Direction::Sent, 0, QByteArray::fromHex("85000a14")},
+                              {Direction::Sent, 1500, QByteArray::fromHex("83")},
+                              {Direction::Received, 4250, QByteArray("8")}},
+                             1700000000000000));
+        const QString path = writeFile(temp.path(), "session.pcapng", capture.data());
+        const Run run = vexelctl({"decode", path});
+        QCOMPARE(run.exitCode, 0);
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QString("0.000\tsent\tSetXHY x=10 y=20\t\t85 00 0a 14"));
+        QVERIFY2(lines.at(2).startsWith("4.250\treceived\tpong"), qPrintable(lines.at(2)));
+
+        const QString cut = writeFile(temp.path(), "cut.pcapng", capture.data().chopped(5));
+        const Run damaged = vexelctl({"decode", cut});
+        QCOMPARE(damaged.out.count('\n'), 2);
+        EXPECT_FAILURE(damaged, 1, "at offset");
+    }
+
     void commandLineMistakesAreUsageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");

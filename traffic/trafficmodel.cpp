@@ -1,0 +1,98 @@
+#include "traffic/trafficmodel.h"
+
+#include "traffic/trafficdecoder.h"
+
+namespace {
+
+// Milliseconds with their microseconds: "1234.567".
+QString millis(qint64 micros)
+{
+    return QStringLiteral("%1.%2").arg(micros / 1000).arg(micros % 1000, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+TrafficModel::TrafficModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void TrafficModel::showLog(const TrafficLog *shown)
+{
+    beginResetModel();
+    log = shown;
+    rows = log ? int(log->size()) : 0;
+    endResetModel();
+}
+
+void TrafficModel::entryAppended(int dropped)
+{
+    if (!log)
+        return;
+    dropped = qMin(dropped, rows);
+    if (dropped > 0) {
+        beginRemoveRows(QModelIndex(), 0, dropped - 1);
+        rows -= dropped;
+        endRemoveRows();
+    }
+    const int now = int(log->size());
+    if (now > rows) {
+        beginInsertRows(QModelIndex(), rows, now - 1);
+        rows = now;
+        endInsertRows();
+    }
+}
+
+void TrafficModel::logCleared()
+{
+    showLog(log);
+}
+
+int TrafficModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows;
+}
+
+int TrafficModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString TrafficModel::cellText(const TrafficEntry &entry, int column)
+{
+    const TrafficRecord &record = entry.record;
+    switch (column) {
+    case Time:
+        return millis(record.micros);
+    case Direction:
+        return record.direction == ::Direction::Sent ? QStringLiteral("sent")
+                                                     : QStringLiteral("received");
+    case Hex:
+        return hexText(record.bytes);
+    case Ascii:
+        return asciiText(record.bytes);
+    case Meaning:
+        return entry.meaning;
+    case Latency:
+        return entry.latencyMicros < 0 ? QString() : millis(entry.latencyMicros) + " ms";
+    default:
+        return QString();
+    }
+}
+
+QVariant TrafficModel::data(const QModelIndex &index, int role) const
+{
+    if (!log || !index.isValid() || index.row() >= rows)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return cellText(log->at(index.row()), index.column());
+    if (role == Qt::TextAlignmentRole && (index.column() == Time || index.column() == Latency))
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return QVariant();
+}
+
+QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char *const titles[ColumnCount] = {"Time (ms)", "Direction", "Hex",
+                                                    "ASCII",     "Meaning",   "Latency"};
+    return section >= 0 && section < ColumnCount ? tr(titles[section]) : QVariant();
+}
