@@ -30,6 +30,8 @@ qint64 TrafficRecorder::now() const
 
 void TrafficRecorder::record(Direction direction, const QByteArray &bytes)
 {
+    if (isPaused)
+        return;
     TrafficEntry entry;
     entry.record = {direction, now(), bytes};
     const TrafficDecoder::Decoded decoded = decoder->decode(entry.record);

@@ -24,6 +24,9 @@ public:
     ~TrafficRecorder() override;
 
     void record(Direction direction, const QByteArray &bytes);
+    // Recording is always on for users; benchmarks pause it to measure the
+    // window without it in the same run.
+    void setPaused(bool paused) { isPaused = paused; }
     const TrafficLog &log() const { return entries; }
     void clear();
     // A newly opened line starts clean: a file transfer or a reply the old
@@ -51,6 +54,7 @@ private:
     QElapsedTimer clock;
     QFile file;
     std::unique_ptr<PcapngWriter> writer;
+    bool isPaused = false;
 };
 
 // Reads a capture into `log`, decoded as the recorder decodes; returns the
