@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -153,6 +154,31 @@ private slots:
         QVERIFY(window->findChild<QLabel *>("trafficCounts")->text().startsWith("session.pcapng"));
         window->findChild<QPushButton *>("trafficLive")->click();
         QTRY_COMPARE(table->model()->rowCount(), 4);
+    }
+
+    // New rows are followed, unless the user has scrolled up to read.
+    void followsNewRowsUntilScrolledUp()
+    {
+        TrafficWindow *window = openTrafficWindow();
+        window->show();
+        auto *table = window->findChild<QTableView *>("trafficTable");
+        QScrollBar *bar = table->verticalScrollBar();
+        const auto sendPings = [this, table](int count) {
+            const int before = table->model()->rowCount();
+            for (int i = 0; i < count; ++i)
+                bench->window->transmit("\x83");
+            QTRY_COMPARE(table->model()->rowCount(), before + count);
+            QCoreApplication::processEvents();
+        };
+        sendPings(200);
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        bar->setValue(10);
+        sendPings(50);
+        QCOMPARE(bar->value(), 10);
+        bar->setValue(bar->maximum());
+        sendPings(50);
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     void recordToFileStreamsEveryRecord()
