@@ -11,10 +11,12 @@ const char *const decodeHelp = R"(Usage: vexelctl decode CAPTURE.pcapng
 
 Prints every record of a capture saved by the bench's Traffic window, recorded
 with "Record to File..." or by "vexelsim --capture", one line each, decoded
-as the Traffic window decodes it: the time in milliseconds since the first
-record, the direction, the meaning (a command's name and arguments, or what
-the reply reader made of a reply, with the command it answers), the latency
-from that command, and the bytes in hex. Fields are separated by tabs.
+as the Traffic window decodes it, in its columns: the time in milliseconds
+since the first record, the direction, the bytes in hex and as ASCII, the
+meaning (a command's name and arguments, or what the reply reader made of a
+reply, with the command it answers) and the latency from that command.
+Fields are separated by tabs. A capture written by vexelsim, which records
+from the module's side, is turned round to read like the bench's.
 
 A truncated or corrupt capture prints the records before the damage, then
 one line naming the offset on standard error.
@@ -26,9 +28,9 @@ Exit status: 0 read whole, 1 the capture cannot be read or is damaged,
 2 usage error.
 )";
 
-// The Traffic window's columns, in the order a log reader scans them.
-const int columns[] = {TrafficModel::Time, TrafficModel::Direction, TrafficModel::Meaning,
-                       TrafficModel::Latency, TrafficModel::Hex};
+// The Traffic window's columns, in its order.
+const int columns[] = {TrafficModel::Time,  TrafficModel::Direction, TrafficModel::Hex,
+                       TrafficModel::Ascii, TrafficModel::Meaning,   TrafficModel::Latency};
 
 int runDecode(const ParsedArguments &arguments)
 {

@@ -277,7 +277,10 @@ bool Reader::sectionHeader(int length)
     if (u16(12) != 1)
         return fail(QStringLiteral("unsupported pcapng version %1.%2").arg(u16(12)).arg(u16(14)));
     interfaces.clear(); // interface numbers start again in each section
-    return options(24, length - 4, [](quint16, int, int) {});
+    return options(24, length - 4, [this](quint16 code, int at, int size) {
+        if (code == userApplicationOption && result.application.isEmpty())
+            result.application = QString::fromUtf8(bytes.mid(block + at, size));
+    });
 }
 
 bool Reader::interfaceDescription(int length)

@@ -57,6 +57,7 @@ struct CaptureReading
     QVector<TrafficRecord> records;
     qint64 startWallMicros = 0; // of the first packet with a time, µs since the epoch
     int skippedPackets = 0;     // of interfaces with another link type
+    QString application;        // what wrote the first section, when it says
     // One line naming the byte offset where reading stopped; the records
     // before it are kept.
     QString error;

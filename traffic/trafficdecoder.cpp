@@ -356,6 +356,14 @@ void TrafficDecoder::reset()
     *this = TrafficDecoder();
 }
 
+void TrafficDecoder::lineReset()
+{
+    openText.reset();
+    fileTotal = 0;
+    fileLeft = 0;
+    cutShort.clear();
+}
+
 void TrafficDecoder::arm(quint8 code, qint64 micros)
 {
     pending = code;

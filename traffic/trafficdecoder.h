@@ -46,6 +46,10 @@ public:
     Decoded decode(const TrafficRecord &record);
     // Forgets everything, as at the start of a session.
     void reset();
+    // A line opened afresh: a file or text left unfinished on the old line
+    // is over, but the mode and the armed command stay, as they do in the
+    // bench itself.
+    void lineReset();
 
     // The code the bench's reply reader would now read replies against.
     quint8 pendingCommand() const { return pending; }

@@ -7,7 +7,10 @@ namespace {
 // Milliseconds with their microseconds: "1234.567".
 QString millis(qint64 micros)
 {
-    return QStringLiteral("%1.%2").arg(micros / 1000).arg(micros % 1000, 3, 10, QLatin1Char('0'));
+    const QString sign = micros < 0 ? QStringLiteral("-") : QString();
+    micros = qAbs(micros);
+    return sign +
+           QStringLiteral("%1.%2").arg(micros / 1000).arg(micros % 1000, 3, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -79,7 +82,9 @@ QString TrafficModel::cellText(const TrafficEntry &entry, int column)
 
 QVariant TrafficModel::data(const QModelIndex &index, int role) const
 {
-    if (!log || !index.isValid() || index.row() >= rows)
+    // The log drops its oldest entries before the view is told: rows past
+    // its end may still be asked for while they are being removed.
+    if (!log || !index.isValid() || index.row() >= rows || index.row() >= log->size())
         return QVariant();
     if (role == Qt::DisplayRole)
         return cellText(log->at(index.row()), index.column());

@@ -33,7 +33,9 @@ void TrafficRecorder::record(Direction direction, const QByteArray &bytes)
     if (isPaused)
         return;
     TrafficEntry entry;
-    entry.record = {direction, now(), bytes};
+    // A copy of just these bytes: a chunk from the port can sit in a buffer
+    // many times its size, which the log's memory bound would not see.
+    entry.record = {direction, now(), QByteArray(bytes.constData(), bytes.size())};
     const TrafficDecoder::Decoded decoded = decoder->decode(entry.record);
     entry.meaning = decoded.meaning;
     entry.latencyMicros = decoded.latencyMicros;
@@ -51,8 +53,9 @@ void TrafficRecorder::record(Direction direction, const QByteArray &bytes)
 
 void TrafficRecorder::clear()
 {
+    // The decoder follows the bench, whose mode and armed command a cleared
+    // view does not change.
     entries.clear();
-    decoder->reset();
     entries.setStartWallMicros(wallMicrosNow());
     clock.start();
     emit cleared();
@@ -77,7 +80,7 @@ QString TrafficRecorder::startFile(const QString &path)
 
 void TrafficRecorder::lineOpened()
 {
-    decoder->reset();
+    decoder->lineReset();
 }
 
 void TrafficRecorder::stopFile()
@@ -87,9 +90,21 @@ void TrafficRecorder::stopFile()
         file.close();
 }
 
+// The simulator records from the module's side of the line, where the
+// bench's frames come in: turned round, its captures read like the bench's.
+static void seenFromTheBench(CaptureReading &reading)
+{
+    if (!reading.application.startsWith(QLatin1String("vexelsim")))
+        return;
+    for (TrafficRecord &record : reading.records)
+        record.direction =
+            record.direction == Direction::Sent ? Direction::Received : Direction::Sent;
+}
+
 QString loadCapture(const QString &path, TrafficLog &log)
 {
-    const CaptureReading reading = readCaptureFile(path);
+    CaptureReading reading = readCaptureFile(path);
+    seenFromTheBench(reading);
     log.clear();
     log.setStartWallMicros(reading.startWallMicros);
     TrafficDecoder decoder;

@@ -103,6 +103,8 @@ void TrafficWindow::buildLayout()
     table->verticalHeader()->setVisible(false);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setWordWrap(false);
+    table->setVerticalScrollMode(
+        QAbstractItemView::ScrollPerItem); // a row per step, see appendRows
     table->horizontalHeader()->setStretchLastSection(false);
     const int widths[] = {100, 70, 260, 120, 380, 80};
     for (int column = 0; column < TrafficModel::ColumnCount; ++column)
@@ -147,9 +149,12 @@ void TrafficWindow::appendRows(int dropped)
         return;
     QScrollBar *bar = table->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
+    const int reading = bar->value();
     model->entryAppended(dropped);
     if (following)
         table->scrollToBottom();
+    else if (dropped > 0) // the rows being read moved up with the dropped ones
+        bar->setValue(qMax(0, reading - dropped));
     showCountsSoon();
 }
 
@@ -178,7 +183,7 @@ void TrafficWindow::showCounts()
 void TrafficWindow::showLive()
 {
     model->showLog(&recorder->log());
-    opened.reset();
+    opened.reset(); // only once the model has let go of it
     live->setVisible(false);
     problem.clear();
     table->scrollToBottom();
@@ -189,9 +194,9 @@ void TrafficWindow::openCapture(const QString &path)
 {
     auto capture = std::make_unique<TrafficLog>();
     problem = loadCapture(path, *capture);
+    model->showLog(capture.get()); // before the log it showed is freed
     opened = std::move(capture);
     openedName = QFileInfo(path).fileName();
-    model->showLog(opened.get());
     live->setVisible(true);
     showCounts();
 }

@@ -134,6 +134,18 @@ class TestTrafficDecoder : public QObject
     Q_OBJECT
 
 private slots:
+    // A reopened line ends an unfinished file or text, but the mode and the
+    // armed command stay, as they do in the bench.
+    void aNewLineKeepsModeAndArming()
+    {
+        TrafficDecoder decoder = decoderIn(true);
+        decoder.decode(sent(commandFrame(Command::SdFileWrite, {1, 1000})));
+        decoder.lineReset();
+        QCOMPARE(decoder.decode(sent(commandFrame(Command::SetXHY, {10, 300}, true))).meaning,
+                 QString("SetXHY x=10 y=300"));
+        QCOMPARE(decoder.pendingCommand(), codeOf(Command::SdFileWrite));
+    }
+
     void everyCommandShowsItsValues_data()
     {
         QTest::addColumn<bool>("extended");
