@@ -90,8 +90,8 @@ void MainWindow::timerEvent(QTimerEvent *)
 
 void MainWindow::transmit(const QByteArray &frame)
 {
-    // Recorded while a port is open: what the bench tried to put on the wire.
-    if (serialPort.isOpen())
-        recordTraffic(true, frame);
-    serialPort.write(frame.constData(), frame.size());
+    // Recorded while a port is open, as far as the port took the bytes.
+    const qint64 taken = serialPort.write(frame.constData(), frame.size());
+    if (serialPort.isOpen() && taken > 0)
+        recordTraffic(true, taken == frame.size() ? frame : frame.left(int(taken)));
 }
