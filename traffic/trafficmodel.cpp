@@ -13,6 +13,17 @@ QString millis(qint64 micros)
            QStringLiteral("%1.%2").arg(micros / 1000).arg(micros % 1000, 3, 10, QLatin1Char('0'));
 }
 
+// A cell holds the start of a long chunk: a screenful of hex is all anyone
+// reads there, and shaping 4 KB of it for every paint starves a flood.
+constexpr int bytesShown = 64;
+
+QString shownBytes(const QByteArray &bytes, QString (*shown)(const QByteArray &))
+{
+    if (bytes.size() <= bytesShown)
+        return shown(bytes);
+    return shown(bytes.left(bytesShown)) + QStringLiteral(" … (%1 bytes)").arg(bytes.size());
+}
+
 } // namespace
 
 TrafficModel::TrafficModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -68,9 +79,9 @@ QString TrafficModel::cellText(const TrafficEntry &entry, int column)
         return record.direction == ::Direction::Sent ? QStringLiteral("sent")
                                                      : QStringLiteral("received");
     case Hex:
-        return hexText(record.bytes);
+        return shownBytes(record.bytes, hexText);
     case Ascii:
-        return asciiText(record.bytes);
+        return shownBytes(record.bytes, asciiText);
     case Meaning:
         return entry.meaning;
     case Latency:

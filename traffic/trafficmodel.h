@@ -29,7 +29,7 @@ public:
     void showLog(const TrafficLog *log);
     const TrafficLog *shownLog() const { return log; }
 
-    // The log gained one entry at the end after losing `dropped` at the front.
+    // The log gained entries at the end after losing `dropped` at the front.
     void entryAppended(int dropped);
     void logCleared();
 

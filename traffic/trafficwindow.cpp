@@ -70,7 +70,7 @@ TrafficWindow::TrafficWindow(TrafficRecorder *recorder, QWidget *parent)
       clear(button(tr("Clear"), "trafficClear")),
       save(button(tr("Save Capture..."), "trafficSave")),
       open(button(tr("Open Capture..."), "trafficOpen")), live(button(tr("Live"), "trafficLive")),
-      counts(new QLabel), countsTimer(new QTimer(this))
+      counts(new QLabel), countsTimer(new QTimer(this)), rowsTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("trafficWindow"));
     setWindowTitle(tr("Traffic"));
@@ -84,6 +84,14 @@ TrafficWindow::TrafficWindow(TrafficRecorder *recorder, QWidget *parent)
     countsTimer->setSingleShot(true);
     countsTimer->setInterval(100);
     connect(countsTimer, &QTimer::timeout, this, &TrafficWindow::showCounts);
+    // Rows are brought up to date a few dozen times a second, in one go:
+    // a flood of records would otherwise cost a model change and a scroll
+    // for each of them.
+    rowsTimer->setSingleShot(true);
+    rowsTimer->setInterval(30);
+    connect(rowsTimer, &QTimer::timeout, this, &TrafficWindow::appendRows);
+    // Opened on a long record, the view starts at its newest rows.
+    QTimer::singleShot(0, table, &QTableView::scrollToBottom);
     buildLayout();
     connectControls();
     showCounts();
@@ -122,8 +130,9 @@ void TrafficWindow::buildLayout()
 
 void TrafficWindow::connectControls()
 {
-    connect(recorder, &TrafficRecorder::appended, this, &TrafficWindow::appendRows);
+    connect(recorder, &TrafficRecorder::appended, this, &TrafficWindow::recordAppended);
     connect(recorder, &TrafficRecorder::cleared, this, [this] {
+        droppedSinceShown = 0;
         if (!opened)
             model->logCleared();
         showCounts();
@@ -142,14 +151,23 @@ void TrafficWindow::connectControls()
     connect(live, &QPushButton::clicked, this, &TrafficWindow::showLive);
 }
 
-// New rows are followed unless the user has scrolled up to read.
-void TrafficWindow::appendRows(int dropped)
+void TrafficWindow::recordAppended(int dropped)
 {
     if (opened)
         return;
+    droppedSinceShown += dropped;
+    if (!rowsTimer->isActive())
+        rowsTimer->start();
+}
+
+// New rows are followed unless the user has scrolled up to read.
+void TrafficWindow::appendRows()
+{
     QScrollBar *bar = table->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     const int reading = bar->value();
+    const int dropped = droppedSinceShown;
+    droppedSinceShown = 0;
     model->entryAppended(dropped);
     if (following)
         table->scrollToBottom();

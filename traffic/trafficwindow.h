@@ -34,7 +34,8 @@ public:
 private:
     void buildLayout();
     void connectControls();
-    void appendRows(int dropped);
+    void recordAppended(int dropped);
+    void appendRows();
     void showLive();
     void showCounts();
     void showCountsSoon();
@@ -56,6 +57,8 @@ private:
     QPushButton *live;
     QLabel *counts;
     QTimer *countsTimer;
+    QTimer *rowsTimer;
+    int droppedSinceShown = 0; // records dropped from the log the view has not removed yet
 };
 
 #endif // TRAFFICWINDOW_H
