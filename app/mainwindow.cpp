@@ -3,6 +3,7 @@
 
 #include "app/droppaths.h"
 #include "app/manualsource.h"
+#include "traffic/trafficcontrols.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -77,13 +78,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     startListPages();
 
     showManual();
-    startTrafficRecord();
+    traffic = new TrafficControls(ui->actionTraffic, ui->actionRecordCapture, this,
+                                  [this](const QString &text) { showStatus(text); });
     startSerialLink();
     startFirmwarePage();
 
     // A missing file gives an empty sheet: the platform style stays.
     QFile styleSheet(QString::fromLatin1(styleSheetFileName));
-    const QByteArray sheet = styleSheet.open(QIODevice::ReadOnly) ? styleSheet.readAll() : QByteArray();
+    const QByteArray sheet =
+        styleSheet.open(QIODevice::ReadOnly) ? styleSheet.readAll() : QByteArray();
     qApp->setStyleSheet(latin1UpToZero(sheet));
 
     ui->tabbedWindow->setCurrentIndex(0);
@@ -107,7 +110,10 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
-void MainWindow::showStatus(const QString &text) { ui->statusBar->showMessage(text); }
+void MainWindow::showStatus(const QString &text)
+{
+    ui->statusBar->showMessage(text);
+}
 
 void MainWindow::showManual()
 {
@@ -127,7 +133,10 @@ void MainWindow::on_searchManual_clicked()
     ui->webView->findNext(ui->searchManualText->text());
 }
 
-void MainWindow::on_clearTextEdit_clicked() { ui->textEdit->clear(); }
+void MainWindow::on_clearTextEdit_clicked()
+{
+    ui->textEdit->clear();
+}
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {

@@ -3,7 +3,6 @@
 
 #include <QMainWindow>
 #include <QModelIndex>
-#include <QPointer>
 #include <QProcess>
 #include <QSerialPort>
 #include <QString>
@@ -197,12 +196,9 @@ private:
     bool addImage(const QString &path, Listing listing, AddReport &report);
     void addChosenFiles(const QString &caption, const QString &filter, const QString &kind,
                         AddFunction add);
-    void addFiles(const QStringList &paths, const QString &kind, AddFunction add);
     void moveSelectedRow(class QTableWidget *table, bool (AssetLists::*move)(int, int), int step);
     void removeSelectedRows(class QTableWidget *table,
                             void (AssetLists::*remove)(const QList<int> &), const QString &kind);
-    void showImagePreview(int row);
-    void startPictureDrops();
     void convertAndAdd(const QString &picture, const struct ConvertChoice &choice,
                        AddReport &report);
     void startListPages();
@@ -216,14 +212,8 @@ private:
     void setImageFieldsEnabled(bool enabled);
     QStringList cardPaths(const QStringList &hostPaths) const;
 
-    void showCardProgress();
-
-    // The traffic record (traffic/).
-    void startTrafficRecord();
-    void recordToFile(bool on);
-    void recordTraffic(bool sent, const QByteArray &bytes);
-    class TrafficRecorder *traffic = nullptr;        // owned by the window
-    QPointer<class TrafficWindow> trafficWindow; // made when first shown
+    // The traffic record and its window (traffic/), owned by the window.
+    class TrafficControls *traffic = nullptr;
 
     AssetLists lists;
     class CardJob *cardJob = nullptr; // made on first use, owned by the window

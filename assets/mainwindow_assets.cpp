@@ -2,6 +2,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/filedrops.h"
+#include "assets/imagepreview.h"
 #include "assets/listtable.h"
 
 #include <QFileDialog>
@@ -50,7 +52,7 @@ void MainWindow::emptyImageList()
     ui->ImageTable->clearContents();
     ui->ImageTable->setRowCount(0);
     lists.clearImages();
-    showImagePreview(-1);
+    showImagePreview(ui->imagePreview, lists, -1);
 }
 
 // Asks for files and adds each with `add`, then sums up in the status bar.
@@ -60,11 +62,6 @@ void MainWindow::addChosenFiles(const QString &caption, const QString &filter, c
     const QStringList paths = QFileDialog::getOpenFileNames(this, caption, QString(), filter);
     if (paths.isEmpty())
         return;
-    addFiles(paths, kind, add);
-}
-
-void MainWindow::addFiles(const QStringList &paths, const QString &kind, AddFunction add)
-{
     AddReport report;
     for (const QString &path : paths)
         (this->*add)(path, Listing::Chosen, report);
@@ -97,7 +94,7 @@ void MainWindow::removeSelectedRows(QTableWidget *table,
     // The table reports the current row while rows are still going, so the
     // preview is shown again once the list and the rows agree.
     if (table == ui->ImageTable)
-        showImagePreview(table->currentRow());
+        showImagePreview(ui->imagePreview, lists, table->currentRow());
     showStatus(QStringLiteral("Removed ") + countedNoun(rows.size(), kind));
 }
 
@@ -114,8 +111,14 @@ void MainWindow::startListPages()
     deleteKeyClicks(ui->FontTable, ui->removeFontList);
     deleteKeyClicks(ui->ImageTable, ui->removeImageList);
     connect(ui->ImageTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { showImagePreview(current.row()); });
-    startPictureDrops();
+            [this](const QModelIndex &current) {
+                showImagePreview(ui->imagePreview, lists, current.row());
+            });
+    // Files dropped on a table are added to its list.
+    connect(new FileDropTarget(ui->FontTable), &FileDropTarget::filesDropped, this,
+            &MainWindow::addDroppedFonts);
+    connect(new FileDropTarget(ui->ImageTable), &FileDropTarget::filesDropped, this,
+            &MainWindow::addDroppedImages);
     setTableColumnWidths();
 }
 

@@ -3,32 +3,17 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/filedrops.h"
 #include "assets/convertdialog.h"
 #include "assets/droppedfiles.h"
 #include "assets/pictureconversion.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPixmap>
 
 namespace {
 
 const QStringList fontSuffixes{QStringLiteral("vxf"), QStringLiteral("ttf")};
 const QStringList imageSuffixes{QStringLiteral("vxp"), QStringLiteral("bmp")};
-
-// Small icons are enlarged by whole pixels so they stay sharp; anything
-// larger than the preview is shrunk smoothly.
-QPixmap fitted(const QImage &image, const QSize &room)
-{
-    if (image.width() <= room.width() && image.height() <= room.height()) {
-        const int factor =
-            qMax(1, qMin(room.width() / image.width(), room.height() / image.height()));
-        return QPixmap::fromImage(
-            image.scaled(image.size() * factor, Qt::KeepAspectRatio, Qt::FastTransformation));
-    }
-    return QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-}
 
 QString ignoredText(const QStringList &ignored, const QString &kinds)
 {
@@ -36,28 +21,6 @@ QString ignoredText(const QStringList &ignored, const QString &kinds)
 }
 
 } // namespace
-
-void MainWindow::showImagePreview(int row)
-{
-    QLabel *preview = ui->imagePreview;
-    preview->clear();
-    if (row < 0 || row >= lists.imageCount)
-        return;
-    const VxpPicture picture = previewImage(lists.imageList[row].path);
-    if (picture.image.isNull()) {
-        preview->setText(picture.problem);
-        return;
-    }
-    preview->setPixmap(fitted(withCheckerboard(picture.image), preview->size()));
-}
-
-void MainWindow::startPictureDrops()
-{
-    auto *fonts = new FileDropTarget(ui->FontTable);
-    connect(fonts, &FileDropTarget::filesDropped, this, &MainWindow::addDroppedFonts);
-    auto *images = new FileDropTarget(ui->ImageTable);
-    connect(images, &FileDropTarget::filesDropped, this, &MainWindow::addDroppedImages);
-}
 
 void MainWindow::addDroppedFonts(const QStringList &paths)
 {

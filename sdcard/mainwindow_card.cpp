@@ -4,20 +4,10 @@
 #include "ui_mainwindow.h"
 
 #include "sdcard/cardjob.h"
+#include "sdcard/cardprogress.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QProgressDialog>
-
-namespace {
-
-// Progress in KiB keeps the dialog's int range clear of any card's size.
-int kib(qint64 bytes)
-{
-    return int(bytes / 1024);
-}
-
-} // namespace
 
 void MainWindow::on_pushButton_9_clicked()
 {
@@ -31,30 +21,10 @@ void MainWindow::on_pushButton_9_clicked()
         cardJob = new CardJob(this);
         connect(cardJob, &CardJob::finished, this, &MainWindow::cardWritten);
     }
-    showCardProgress();
+    showCardProgress(cardJob, this);
     cardJob->start({lists.fontPaths(), lists.imagePaths(), root, startupSettings()});
     ui->pushButton_9->setEnabled(false);
     showStatus(tr("Writing the card at %1...").arg(QDir::toNativeSeparators(root)));
-}
-
-// Shown only once the copy has taken more than a moment.
-void MainWindow::showCardProgress()
-{
-    auto *progress = new QProgressDialog(tr("Writing the card..."), tr("Cancel"), 0, 0, this);
-    progress->setObjectName(QStringLiteral("cardProgress"));
-    progress->setWindowTitle(tr("Generate SD Card"));
-    progress->setWindowModality(Qt::WindowModal); // the lists stay as they are meanwhile
-    progress->setMinimumDuration(500);
-    progress->setAutoClose(false);
-    progress->setAutoReset(false);
-    connect(progress, &QProgressDialog::canceled, cardJob, &CardJob::cancel);
-    connect(cardJob, &CardJob::progressed, progress,
-            [progress](qint64 done, qint64 total, const QString &file) {
-                progress->setMaximum(qMax(1, kib(total)));
-                progress->setValue(kib(done));
-                progress->setLabelText(tr("Writing %1").arg(file));
-            });
-    connect(cardJob, &CardJob::finished, progress, &QObject::deleteLater);
 }
 
 void MainWindow::cardWritten(const CardOutcome &outcome)

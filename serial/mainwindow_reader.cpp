@@ -4,6 +4,8 @@
 
 #include "serial/replydecoder.h"
 #include "serial/serialport.h"
+#include "traffic/trafficcontrols.h"
+#include "traffic/trafficrecorder.h"
 
 namespace {
 constexpr int logLineCap = 255;
@@ -12,7 +14,7 @@ constexpr int logLineCap = 255;
 void MainWindow::readData()
 {
     const QByteArray chunk = serialPort.readAll();
-    recordTraffic(false, chunk);
+    traffic->recorder()->record(Direction::Received, chunk);
     // Make room before this chunk writes anything, so its own text survives.
     if (ui->textEdit->document()->lineCount() > logLineCap)
         ui->textEdit->clear();

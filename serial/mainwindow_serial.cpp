@@ -5,6 +5,7 @@
 #include "serial/portlookup.h"
 #include "serial/serialport.h"
 #include "serial/simulatorports.h"
+#include "traffic/trafficcontrols.h"
 #include "traffic/trafficrecorder.h"
 
 #include <QDebug>
@@ -56,10 +57,9 @@ void MainWindow::on_openSerialPort_clicked()
         showStatus(tr("Open error"));
         return;
     }
-    traffic->lineOpened();
+    traffic->recorder()->lineOpened();
     showStatus(connectedText(serialPort.portName(), settings.baudRate, serialPort.dataBits(),
-                             serialPort.parity(), serialPort.stopBits(),
-                             serialPort.flowControl()));
+                             serialPort.parity(), serialPort.stopBits(), serialPort.flowControl()));
 }
 
 void MainWindow::on_serialClose_clicked()
@@ -73,9 +73,9 @@ void MainWindow::handleError(QSerialPort::SerialPortError error)
     // A vanished far end shows up as ResourceError from a USB driver but as a
     // stream of ReadErrors from a hung-up pseudo-terminal; either way the
     // line is gone, and closing at once stops the flood.
-    const bool lineGone = error == QSerialPort::ResourceError ||
-                          (error == QSerialPort::ReadError && serialPort.isOpen() &&
-                           lineHungUp(serialPort.handle()));
+    const bool lineGone =
+        error == QSerialPort::ResourceError ||
+        (error == QSerialPort::ReadError && serialPort.isOpen() && lineHungUp(serialPort.handle()));
     if (!lineGone)
         return;
     qDebug() << serialPort.errorString();
@@ -93,5 +93,6 @@ void MainWindow::transmit(const QByteArray &frame)
     // Recorded while a port is open, as far as the port took the bytes.
     const qint64 taken = serialPort.write(frame.constData(), frame.size());
     if (serialPort.isOpen() && taken > 0)
-        recordTraffic(true, taken == frame.size() ? frame : frame.left(int(taken)));
+        traffic->recorder()->record(Direction::Sent,
+                                    taken == frame.size() ? frame : frame.left(int(taken)));
 }
