@@ -3,6 +3,7 @@
 
 #include "app/droppaths.h"
 #include "app/manualsource.h"
+#include "assets/assettables.h"
 #include "traffic/trafficcontrols.h"
 
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
-#include <QHeaderView>
 #include <QMimeData>
 #include <QTextStream>
 
@@ -72,10 +72,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setAcceptDrops(true);
     ui->FontTable->setDragDropMode(QAbstractItemView::DropOnly);
 
-    // The style's minimum section width would round the number columns up.
-    ui->FontTable->horizontalHeader()->setMinimumSectionSize(0);
-    ui->ImageTable->horizontalHeader()->setMinimumSectionSize(0);
-    startListPages();
+    tables = new AssetTables(
+        {ui->FontTable, ui->ImageTable, ui->removeFontList, ui->removeImageList, ui->imagePreview},
+        lists, this, [this](const QString &text) { showStatus(text); });
 
     showManual();
     traffic = new TrafficControls(ui->actionTraffic, ui->actionRecordCapture, this,

@@ -151,8 +151,6 @@ private slots:
     void on_generateFlashImage_clicked();
     void on_importESF_clicked();
     void on_convertImage_clicked();
-    void addDroppedFonts(const QStringList &paths);
-    void addDroppedImages(const QStringList &paths);
 
 private:
     void startSerialLink();
@@ -184,28 +182,7 @@ private:
     void showReply(const struct Reply &reply);
     class PortWriter *portWriter = nullptr; // made on first use, owned by the window
 
-    // Start-up configuration and font and image lists (config/, assets/).
-    // Fonts named in a Config.txt show no "Type" cell.
-    enum class Listing
-    {
-        Chosen,
-        FromConfig
-    };
-    using AddFunction = bool (MainWindow::*)(const QString &, Listing, AddReport &);
-    bool addFont(const QString &path, Listing listing, AddReport &report);
-    bool addImage(const QString &path, Listing listing, AddReport &report);
-    void addChosenFiles(const QString &caption, const QString &filter, const QString &kind,
-                        AddFunction add);
-    void moveSelectedRow(class QTableWidget *table, bool (AssetLists::*move)(int, int), int step);
-    void removeSelectedRows(class QTableWidget *table,
-                            void (AssetLists::*remove)(const QList<int> &), const QString &kind);
-    void convertAndAdd(const QString &picture, const struct ConvertChoice &choice,
-                       AddReport &report);
-    void startListPages();
-    void setTableColumnWidths();
-    void setImageColumnWidths();
-    void emptyFontList();
-    void emptyImageList();
+    // Start-up configuration (config/).
     struct StartupSettings startupSettings() const;
     void applyStartupUpdate(const struct StartupUpdate &update);
     void showStartupSettings(const struct StartupSettings &settings);
@@ -216,7 +193,8 @@ private:
     class TrafficControls *traffic = nullptr;
 
     AssetLists lists;
-    class CardJob *cardJob = nullptr; // made on first use, owned by the window
+    class AssetTables *tables = nullptr; // the Fonts and Images pages, owned by the window
+    class CardJob *cardJob = nullptr;    // made on first use, owned by the window
     // The folder that stands for the card's root: where the last Config.txt
     // was read from or the last card was made. Files inside it are named
     // from there in Config.txt. Empty until then.

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "assets/assettables.h"
 #include "config/cardpath.h"
 #include "config/configreader.h"
 #include "config/configtext.h"
@@ -180,18 +181,18 @@ void MainWindow::on_openConfigFile_clicked()
         showStatus(reading.error);
         return;
     }
-    emptyFontList();
-    emptyImageList();
+    tables->emptyFonts();
+    tables->emptyImages();
     ui->ConfigOut->clear();
     ui->ConfigOut->insertPlainText(reading.file->text);
     cardRoot = QFileInfo(path).absolutePath();
 
     AddReport fonts;
     for (const QString &font : reading.file->fontPaths)
-        addFont(font, Listing::FromConfig, fonts);
+        tables->addFont(font, AssetTables::Listing::FromConfig, fonts);
     AddReport images;
     for (const QString &image : reading.file->imagePaths)
-        addImage(image, Listing::FromConfig, images);
+        tables->addImage(image, AssetTables::Listing::FromConfig, images);
     applyStartupUpdate(reading.file->startup);
     showStatus(QStringLiteral("Loaded %1: %2; %3")
                    .arg(QFileInfo(path).fileName(), fonts.text(QStringLiteral("font")),
