@@ -1,6 +1,7 @@
 #include "assets/flashimage.h"
 
 #include "assets/assetfiles.h"
+#include "files/bytecopy.h"
 #include "files/safefile.h"
 
 #include <QDir>
@@ -9,10 +10,6 @@
 #include <QImage>
 
 #include <algorithm>
-
-#ifdef Q_OS_LINUX
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -42,46 +39,13 @@ public:
     }
 
 private:
+    // False when the output took no more; a file that ends early or stops
+    // reading leaves the rest for padding.
     bool copyFrom(QFile &input, qint64 &remaining)
     {
-        const qint64 size = remaining;
-        if (!kernelCopy(input, remaining))
-            return false;
-        if (remaining == 0 || (remaining < size && !input.seek(size - remaining)))
-            return true;
-        while (remaining > 0) {
-            if (buffer.isEmpty())
-                buffer.resize(int(chunkSize));
-            const qint64 got = input.read(buffer.data(), qMin(remaining, chunkSize));
-            if (got <= 0)
-                return true;
-            if (output.write(buffer.constData(), got) != got)
-                return false;
-            remaining -= got;
-        }
-        return true;
-    }
-
-    // Lets the kernel move the bytes from file to file, as `cat` does, so
-    // they never pass through the bench. Stops early where it cannot; the
-    // buffer then carries the rest.
-    bool kernelCopy(QFile &input, qint64 &remaining)
-    {
-#ifdef Q_OS_LINUX
-        if (!output.flush())
-            return false;
-        while (remaining > 0) {
-            const ssize_t copied = ::copy_file_range(input.handle(), nullptr, output.handle(),
-                                                     nullptr, size_t(remaining), 0);
-            if (copied <= 0)
-                break;
-            remaining -= copied;
-        }
-#else
-        Q_UNUSED(input)
-        Q_UNUSED(remaining)
-#endif
-        return true;
+        const CopyResult result = copier.copy(input, output, remaining);
+        remaining -= result.copied;
+        return !result.outputFailed;
     }
 
     bool pad(qint64 remaining)
@@ -98,8 +62,8 @@ private:
     }
 
     QFileDevice &output;
-    QByteArray buffer; // made when first needed, as are the zeros
-    QByteArray zeros;
+    ByteCopier copier;
+    QByteArray zeros; // made when first needed
 };
 
 bool writeBlocks(SafeFile &output, const FlashBlocks &blocks)

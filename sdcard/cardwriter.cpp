@@ -1,6 +1,7 @@
 #include "sdcard/cardwriter.h"
 
 #include "config/plainfile.h"
+#include "files/bytecopy.h"
 #include "files/safefile.h"
 
 #include <QDir>
@@ -13,17 +14,9 @@
 #include <algorithm>
 #include <cstring>
 
-#ifdef Q_OS_LINUX
-#include <unistd.h>
-#endif
-
 namespace {
 
 constexpr qint64 compareChunk = 1024 * 1024;
-constexpr qint64 bufferChunk = 1024 * 1024;
-// Large enough for the kernel to copy at full speed, small enough that
-// progress and a cancel are seen every few MB.
-constexpr qint64 kernelChunk = 4 * 1024 * 1024;
 
 const QString configName = QStringLiteral("Config.txt");
 const QString fontFolder = QStringLiteral("FONTS");
@@ -231,7 +224,6 @@ public:
         if (stopRequested())
             return false;
         current = QFileInfo(entry.target).fileName();
-        kernelCopies = true; // sources may lie on different filesystems
         report();
         QFile input(entry.source);
         QString why;
@@ -283,84 +275,23 @@ private:
             progress(qMin(done, total), total, current);
     }
 
+    // A file whose last byte is copied is kept whole, whatever is asked meanwhile.
     bool pump(QFile &input, QFileDevice &output)
     {
-        qint64 offset = 0;
-        for (;;) {
-            // A file whose last byte is copied is kept whole.
-            if (offset > 0 && offset < input.size() && stopRequested())
-                return false;
-            const qint64 moved = nextPiece(input, output, offset);
-            if (moved <= 0)
-                return moved == 0;
-            offset += moved;
-            done += moved;
-            report();
-        }
-    }
-
-    // Moves the next piece at `offset`: the bytes moved, 0 at the end, -1 on failure.
-    qint64 nextPiece(QFile &input, QFileDevice &output, qint64 offset)
-    {
-        if (kernelCopies) {
-            const qint64 moved = kernelCopy(input, output, offset);
-            if (moved > 0 || (moved == 0 && offset >= input.size()))
-                return moved;
-            // Another filesystem, or a kernel without it: the buffer takes over.
-            kernelCopies = false;
-            if (!input.seek(offset))
-                return failedRead(input);
-            if (!output.seek(offset))
-                return failedWrite(output);
-        }
-        if (buffer.isEmpty())
-            buffer.resize(int(bufferChunk));
-        const qint64 got = input.read(buffer.data(), bufferChunk);
-        if (got < 0)
-            return failedRead(input);
-        return writeAll(output, got) ? got : failedWrite(output);
-    }
-
-    // A short write is retried, so that a full disk is reported as such.
-    bool writeAll(QFileDevice &output, qint64 size)
-    {
-        for (qint64 at = 0; at < size;) {
-            const qint64 written = output.write(buffer.constData() + at, size - at);
-            if (written <= 0)
-                return false;
-            at += written;
-        }
-        return true;
-    }
-
-    qint64 failedRead(const QFile &input)
-    {
-        problem =
-            QStringLiteral("Cannot read %1: %2").arg(shown(input.fileName()), input.errorString());
-        return -1;
-    }
-
-    qint64 failedWrite(const QFileDevice &output)
-    {
-        problem = QStringLiteral("Cannot write %1: %2").arg(current, output.errorString());
-        return -1;
-    }
-
-    // The kernel moves the bytes from file to file, as `cp` does, so they
-    // never pass through the bench. -1 where it cannot.
-    static qint64 kernelCopy(QFile &input, QFileDevice &output, qint64 offset)
-    {
-#ifdef Q_OS_LINUX
-        loff_t from = offset;
-        loff_t to = offset;
-        return ::copy_file_range(input.handle(), &from, output.handle(), &to, size_t(kernelChunk),
-                                 0);
-#else
-        Q_UNUSED(input)
-        Q_UNUSED(output)
-        Q_UNUSED(offset)
-        return -1;
-#endif
+        const qint64 size = input.size();
+        const qint64 before = done;
+        const CopyResult result = copier.copy(input, output, ByteCopier::untilTheEnd,
+                                              [this, before, size](qint64 copied) {
+                                                  done = before + copied;
+                                                  report();
+                                                  return copied >= size || !stopRequested();
+                                              });
+        if (result.inputFailed)
+            return fail(QStringLiteral("Cannot read %1: %2")
+                            .arg(shown(input.fileName()), input.errorString()));
+        if (result.outputFailed)
+            return fail(QStringLiteral("Cannot write %1: %2").arg(current, output.errorString()));
+        return result.copied >= size || !stopRequested();
     }
 
     const qint64 total;
@@ -369,8 +300,7 @@ private:
     qint64 done = 0;
     QString current;
     QString problem;
-    QByteArray buffer; // made when the kernel cannot copy
-    bool kernelCopies = true;
+    ByteCopier copier;
 };
 
 void writeConfig(const QString &root, const QString &text, CardWrite &result)

@@ -14,6 +14,9 @@ qint64 TrafficLog::accountedSize(const TrafficEntry &entry)
 
 int TrafficLog::append(TrafficEntry entry)
 {
+    // A chunk from the port can sit in a buffer many times its size, which
+    // the bound would not see: only what the bytes need is kept.
+    entry.record.bytes.squeeze();
     const qint64 cost = accountedSize(entry);
     int removed = 0;
     while (!entries.empty() && (size() >= recordLimit || accounted + cost > byteLimit)) {

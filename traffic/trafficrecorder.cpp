@@ -33,9 +33,7 @@ void TrafficRecorder::record(Direction direction, const QByteArray &bytes)
     if (isPaused)
         return;
     TrafficEntry entry;
-    // A copy of just these bytes: a chunk from the port can sit in a buffer
-    // many times its size, which the log's memory bound would not see.
-    entry.record = {direction, now(), QByteArray(bytes.constData(), bytes.size())};
+    entry.record = {direction, now(), bytes};
     const TrafficDecoder::Decoded decoded = decoder->decode(entry.record);
     entry.meaning = decoded.meaning;
     entry.latencyMicros = decoded.latencyMicros;
