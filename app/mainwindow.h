@@ -180,6 +180,7 @@ private:
     void setMode(bool extended);
     void logText(const QString &text);
     void showReply(const struct Reply &reply);
+    class PaintThrottle *logPainting = nullptr; // keeps a flood of log text from painting each line
     class PortWriter *portWriter = nullptr; // made on first use, owned by the window
 
     // Start-up configuration (config/).

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/paintthrottle.h"
 #include "serial/replydecoder.h"
 #include "serial/serialport.h"
 #include "traffic/trafficcontrols.h"
@@ -48,4 +49,5 @@ void MainWindow::logText(const QString &text)
         return;
     ui->textEdit->insertPlainText(text);
     ui->textEdit->ensureCursorVisible();
+    logPainting->changed();
 }

@@ -84,11 +84,11 @@ TrafficWindow::TrafficWindow(TrafficRecorder *recorder, QWidget *parent)
     countsTimer->setSingleShot(true);
     countsTimer->setInterval(100);
     connect(countsTimer, &QTimer::timeout, this, &TrafficWindow::showCounts);
-    // Rows are brought up to date a few dozen times a second, in one go:
-    // a flood of records would otherwise cost a model change and a scroll
-    // for each of them.
+    // Rows are brought up to date twenty times a second, in one go: a flood
+    // of records would otherwise cost a model change, a scroll and a repaint
+    // of the visible rows for each of them.
     rowsTimer->setSingleShot(true);
-    rowsTimer->setInterval(30);
+    rowsTimer->setInterval(50);
     connect(rowsTimer, &QTimer::timeout, this, &TrafficWindow::appendRows);
     // Opened on a long record, the view starts at its newest rows.
     QTimer::singleShot(0, table, &QTableView::scrollToBottom);

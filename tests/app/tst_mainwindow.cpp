@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/manualsource.h"
 #include "app/manualview.h"
+#include "app/paintthrottle.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -84,6 +85,59 @@ private slots:
         QCOMPARE(child<QComboBox>(window, "SerialBaudRate_2")->currentText(), QString("115200"));
         QVERIFY(window.acceptDrops());
         QCOMPARE(qApp->styleSheet(), QString());
+    }
+
+    // A flood of changes is painted a few times, not once per change, and
+    // the last change is always painted in the end.
+    void paintThrottleCoalescesAFloodAndPaintsTheLastChange()
+    {
+        QLabel label;
+        label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&label));
+        int paints = 0;
+        QString painted;
+        struct Counter : QObject
+        {
+            std::function<void()> onPaint;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    onPaint();
+                return false;
+            }
+        } counter;
+        counter.onPaint = [&] {
+            ++paints;
+            painted = label.text();
+        };
+        label.installEventFilter(&counter);
+        QCoreApplication::processEvents();
+        paints = 0;
+
+        PaintThrottle throttle(&label, 40);
+        QElapsedTimer clock;
+        clock.start();
+        int changes = 0;
+        while (clock.elapsed() < 200) {
+            label.setText(QString::number(++changes));
+            throttle.changed();
+            QCoreApplication::processEvents();
+        }
+        const qint64 floodMs = clock.elapsed();
+        QTRY_COMPARE(painted, QString::number(changes));
+        QVERIFY2(changes > 50, "the flood was too slow to test anything");
+        // One paint per interval, one at the start and one when the last ends.
+        QVERIFY2(paints <= floodMs / 40 + 3,
+                 qPrintable(QStringLiteral("%1 paints for %2 changes").arg(paints).arg(changes)));
+
+        // After a quiet spell a change paints at once, without waiting.
+        QTest::qWait(100);
+        paints = 0;
+        label.setText(QStringLiteral("quiet"));
+        throttle.changed();
+        QCoreApplication::processEvents();
+        QCOMPARE(painted, QStringLiteral("quiet"));
+        QCOMPARE(paints, 1);
     }
 
     void modeAndLayerButtonsStartCheckable()
