@@ -88,6 +88,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
                                   [this](const QString &text) { showStatus(text); });
     startSerialLink();
     startFirmwarePage();
+    startScriptPage();
 
     // A missing file gives an empty sheet: the platform style stays.
     QFile styleSheet(QString::fromLatin1(styleSheetFileName));

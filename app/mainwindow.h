@@ -1,6 +1,7 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include <QByteArrayList>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QProcess>
@@ -17,6 +18,7 @@ class MainWindow;
 class QDragEnterEvent;
 class QDropEvent;
 class QTimerEvent;
+enum class Command;
 
 // The bench's one window. Slots are wired to widgets by name; each subsystem
 // folder defines the slots it owns (app/, serial/, commands/, config/,
@@ -178,6 +180,9 @@ private:
     void showLayer(int layer, bool visible, class QAbstractButton *visibleButton,
                    class QAbstractButton *hideButton);
     void setMode(bool extended);
+    void showMode(bool extended);
+    void showSentState(Command id, const QVector<qint64> &values);
+    QByteArray sendWrites(const struct CommandSpec &command, const QByteArrayList &writes);
     void logText(const QString &text);
     void showReply(const struct Reply &reply);
     class PaintThrottle *logPainting = nullptr; // keeps a flood of log text from painting each line
@@ -192,6 +197,10 @@ private:
 
     // The traffic record and its window (traffic/), owned by the window.
     class TrafficControls *traffic = nullptr;
+
+    // The Demos page's script workbench (script/), owned by the window.
+    void startScriptPage();
+    class ScriptPage *scripts = nullptr;
 
     AssetLists lists;
     class AssetTables *tables = nullptr; // the Fonts and Images pages, owned by the window

@@ -22,5 +22,8 @@ Command convertCommand();
 Command sdcardCommand();
 Command infoCommand();
 Command decodeCommand();
+Command runCommand();
+Command sendCommand();
+Command scriptFromCommand();
 
 #endif // CLI_COMMANDS_H

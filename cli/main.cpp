@@ -12,8 +12,9 @@ namespace {
 
 const QVector<Command> &commands()
 {
-    static const QVector<Command> all{packCommand(), unpackCommand(), convertCommand(),
-                                      sdcardCommand(), infoCommand(), decodeCommand()};
+    static const QVector<Command> all{packCommand(),   unpackCommand(), convertCommand(),
+                                      sdcardCommand(), infoCommand(),   decodeCommand(),
+                                      runCommand(),    sendCommand(),   scriptFromCommand()};
     return all;
 }
 
@@ -30,8 +31,8 @@ QString usageText()
     QString text = QStringLiteral("Usage: vexelctl COMMAND [ARGUMENTS] [OPTIONS]\n\n"
                                   "The Vexel900 Bench's jobs without its window.\n\nCommands:\n");
     for (const Command &command : commands())
-        text += QStringLiteral("  %1%2\n").arg(command.name, -9).arg(command.summary);
-    text += QStringLiteral("  help     show this list, or with a command its help\n\n"
+        text += QStringLiteral("  %1%2\n").arg(command.name, -12).arg(command.summary);
+    text += QStringLiteral("  help        show this list, or with a command its help\n\n"
                            "\"vexelctl COMMAND --help\" explains a command and its options.\n"
                            "Exit status: 0 done, 1 the job failed, 2 usage error.\n");
     return text;

@@ -227,6 +227,27 @@ constexpr bool carriesText(const CommandSpec &command)
     return count > 0 && command.args[count - 1] == Arg::Text;
 }
 
+// Bytes one argument takes on the wire; text has no fixed width (0).
+constexpr int argWidth(Arg arg, bool extendedMode)
+{
+    switch (arg) {
+    case Arg::Byte:
+        return 1;
+    case Arg::Word:
+    case Arg::ColorWord:
+    case Arg::Angle:
+        return 2;
+    case Arg::Count32:
+        return 4;
+    case Arg::Y:
+        return extendedMode ? 2 : 1;
+    case Arg::None:
+    case Arg::Text:
+        break;
+    }
+    return 0;
+}
+
 // All commands, for iterating (tests, reference pages).
 constexpr const auto &allCommands()
 {

@@ -1,20 +1,23 @@
 #include "commands/frames.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
-void appendHighFirst(QByteArray &frame, qint64 value)
+// Templates so that a frame can be built in a small buffer on the stack.
+template <typename Bytes> void appendHighFirst(Bytes &frame, qint64 value)
 {
     frame.append(char((value >> 8) & 0xFF));
     frame.append(char(value & 0xFF));
 }
 
-void appendLowFirst(QByteArray &frame, qint64 value, int byteCount)
+template <typename Bytes> void appendLowFirst(Bytes &frame, qint64 value, int byteCount)
 {
     for (int i = 0; i < byteCount; ++i)
         frame.append(char((value >> (8 * i)) & 0xFF));
 }
 
-void appendArg(QByteArray &frame, Arg arg, qint64 value, bool extendedMode)
+template <typename Bytes> void appendArg(Bytes &frame, Arg arg, qint64 value, bool extendedMode)
 {
     switch (arg) {
     case Arg::Byte:
@@ -41,13 +44,23 @@ void appendArg(QByteArray &frame, Arg arg, qint64 value, bool extendedMode)
     }
 }
 
-QByteArray head(const CommandSpec &command, const ArgValues &values, bool extendedMode)
+void appendHead(QByteArray &frame, const CommandSpec &command, const ArgValues &values,
+                bool extendedMode)
 {
     const std::size_t fixedCount = argCount(command) - (carriesText(command) ? 1 : 0);
     Q_ASSERT_X(std::size_t(values.size()) == fixedCount, command.name, "wrong argument count");
-    QByteArray frame(1, char(command.code));
+    // Built apart and appended once: scripts send frames by the hundred thousand.
+    QVarLengthArray<char, 64> bytes;
+    bytes.append(char(command.code));
     for (std::size_t i = 0; i < fixedCount && int(i) < values.size(); ++i)
-        appendArg(frame, command.args[i], values[int(i)], extendedMode);
+        appendArg(bytes, command.args[i], values[int(i)], extendedMode);
+    frame.append(bytes.constData(), bytes.size());
+}
+
+QByteArray head(const CommandSpec &command, const ArgValues &values, bool extendedMode)
+{
+    QByteArray frame;
+    appendHead(frame, command, values, extendedMode);
     return frame;
 }
 
@@ -73,15 +86,31 @@ quint16 parseColorKey(const QString &text)
 QByteArrayList commandWrites(Command id, const ArgValues &values, const QString &text,
                              bool extendedMode)
 {
+    return commandWritesOfBytes(id, values, text.toLocal8Bit(), extendedMode);
+}
+
+QByteArrayList commandWritesOfBytes(Command id, const ArgValues &values,
+                                    const QByteArray &textBytes, bool extendedMode)
+{
     const CommandSpec &command = spec(id);
     QByteArrayList writes{head(command, values, extendedMode)};
     if (carriesText(command)) {
-        const QByteArray bytes = text.toLocal8Bit();
-        if (!bytes.isEmpty())
-            writes.append(bytes);
+        if (!textBytes.isEmpty())
+            writes.append(textBytes);
         writes.append(QByteArray(1, '\0'));
     }
     return writes;
+}
+
+void appendCommandBytes(QByteArray &out, Command id, const ArgValues &values,
+                        const QByteArray &textBytes, bool extendedMode)
+{
+    const CommandSpec &command = spec(id);
+    appendHead(out, command, values, extendedMode);
+    if (carriesText(command)) {
+        out.append(textBytes);
+        out.append('\0');
+    }
 }
 
 QByteArray commandFrame(Command id, const ArgValues &values, bool extendedMode)

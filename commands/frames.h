@@ -27,6 +27,14 @@ quint16 parseColorKey(const QString &text);
 // single zero byte.
 QByteArrayList commandWrites(Command id, const ArgValues &values, const QString &text = {},
                              bool extendedMode = false);
+// The same with the text already in bytes, as a script gives it (its escapes
+// may stand for any byte); the QString form sends text.toLocal8Bit() through it.
+QByteArrayList commandWritesOfBytes(Command id, const ArgValues &values,
+                                    const QByteArray &textBytes, bool extendedMode = false);
+// Appends the same bytes, joined, to `out`: a long run of script statements
+// is gathered into one buffer without a list of small arrays per command.
+void appendCommandBytes(QByteArray &out, Command id, const ArgValues &values,
+                        const QByteArray &textBytes, bool extendedMode = false);
 
 // The whole frame of a command without text.
 QByteArray commandFrame(Command id, const ArgValues &values = {}, bool extendedMode = false);

@@ -5,6 +5,7 @@
 #include "commands/colors.h"
 #include "commands/frames.h"
 #include "commands/portwriter.h"
+#include "script/scriptpage.h"
 #include "serial/serialport.h"
 
 #include <QColorDialog>
@@ -48,9 +49,18 @@ PortWriter *MainWindow::commandWriter()
 QByteArray MainWindow::sendCommand(const CommandSpec &command, const ArgValues &values,
                                    const QString &text)
 {
+    const QByteArray textBytes = text.toLocal8Bit();
+    scripts->recordCommand(command.id, values, textBytes, extendedModeOn != 0);
+    return sendWrites(command,
+                      commandWritesOfBytes(command.id, values, textBytes, extendedModeOn != 0));
+}
+
+// A command's writes go out as the buttons send them: the reader armed,
+// then the bytes, then the log line.
+QByteArray MainWindow::sendWrites(const CommandSpec &command, const QByteArrayList &writes)
+{
     if (command.has(ArmsReply))
         pendingCommand = command.code;
-    const QByteArrayList writes = commandWrites(command.id, values, text, extendedModeOn != 0);
     for (const QByteArray &bytes : writes)
         commandWriter()->send(bytes);
     const QByteArray frame = writes.join();
@@ -269,11 +279,16 @@ void MainWindow::on_setColorKey_clicked()
 // The flag only records which button was clicked last; the module is never asked.
 void MainWindow::setMode(bool extended)
 {
+    showMode(extended);
+    sendCommand(spec(extended ? Command::ExtendedMode : Command::StandardMode));
+}
+
+void MainWindow::showMode(bool extended)
+{
     extendedModeOn = extended ? 1 : 0;
     QAbstractButton *const chosen = extended ? ui->setExtendedMode : ui->setStandardMode;
     QAbstractButton *const partner = extended ? ui->setStandardMode : ui->setExtendedMode;
     checkOnly(chosen, {partner, chosen});
-    sendCommand(spec(extended ? Command::ExtendedMode : Command::StandardMode));
 }
 
 void MainWindow::on_setStandardMode_clicked()
@@ -325,4 +340,40 @@ void MainWindow::on_ShowSettings_clicked()
 void MainWindow::on_GETVERSION_clicked()
 {
     sendCommand(spec(Command::GetVersion));
+}
+
+// A command sent from elsewhere than its button, by a script: the page's
+// checked buttons follow it as they follow their own clicks.
+void MainWindow::showSentState(Command id, const ArgValues &values)
+{
+    const qint64 first = values.value(0);
+    switch (id) {
+    case Command::ExtendedMode:
+    case Command::StandardMode:
+        showMode(id == Command::ExtendedMode);
+        break;
+    case Command::SetNorth:
+    case Command::SetEast:
+    case Command::SetSouth:
+    case Command::SetWest: {
+        QAbstractButton *const directions[] = {ui->setNorth, ui->setEast, ui->setSouth,
+                                               ui->setWest};
+        checkDirection(ui, directions[int(id) - int(Command::SetNorth)]);
+        break;
+    }
+    case Command::SetLayer:
+        if (first == 0 || first == 1)
+            checkOnly(first ? ui->setLayer1 : ui->setLayer0, {ui->setLayer0, ui->setLayer1});
+        break;
+    case Command::LayerVisibility: {
+        if (first != 0 && first != 1)
+            break;
+        QAbstractButton *const shown = first ? ui->setLayerVisible1 : ui->setLayerVisible0;
+        QAbstractButton *const hidden = first ? ui->setHideLayer1 : ui->setHideLayer0;
+        checkOnly(values.value(1) == layerShown ? shown : hidden, {shown, hidden});
+        break;
+    }
+    default:
+        break;
+    }
 }

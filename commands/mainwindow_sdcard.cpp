@@ -5,6 +5,7 @@
 #include "commands/frames.h"
 #include "commands/outgoingfile.h"
 #include "commands/portwriter.h"
+#include "script/scriptpage.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -60,6 +61,7 @@ void MainWindow::on_SD_FILE_WRITE_clicked()
     }
 
     const CommandSpec &command = spec(Command::SdFileWrite);
+    scripts->recordFile(ui->sdFileNumber->value(), path);
     pendingCommand = command.code;
     const QByteArray head = commandFrame(command.id, {ui->sdFileNumber->value(), outgoing.size});
     commandWriter()->sendFile(head, std::move(outgoing.file), outgoing.size, name);

@@ -5,6 +5,7 @@
 #include "commands/colors.h"
 #include "commands/frames.h"
 #include "commands/portwriter.h"
+#include "script/scriptpage.h"
 
 namespace {
 // The demo lays out four 32-pixel buttons side by side, button n showing
@@ -64,9 +65,15 @@ void MainWindow::on_calibrateTouch_clicked()
 void MainWindow::on_demo_clicked()
 {
     // Clear to black and draw in white: one write, not logged, textColor kept.
-    commandWriter()->send(commandFrame(Command::SetColorH, {rgb565(Qt::black)}) +
-                          commandFrame(Command::Cls) +
-                          commandFrame(Command::SetColorH, {rgb565(Qt::white)}));
+    const std::pair<Command, ArgValues> opening[] = {{Command::SetColorH, {rgb565(Qt::black)}},
+                                                     {Command::Cls, {}},
+                                                     {Command::SetColorH, {rgb565(Qt::white)}}};
+    QByteArray write;
+    for (const auto &[id, values] : opening) {
+        write += commandFrame(id, values);
+        scripts->recordCommand(id, values, {}, extendedModeOn != 0);
+    }
+    commandWriter()->send(write);
 
     ui->spinX->setValue(0);
     ui->spinY->setValue(0);

@@ -15,7 +15,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(replydecoder esfpackage assetfiles configreader flashblocks
-                                     frameparser vxpdecode vxpheader pcapng)
+                                     frameparser vxpdecode vxpheader pcapng scriptparser)
 
 # clang and its sanitizer runtime, which holds libFuzzer.
 scripts/setup.sh clang libclang-rt-14-dev

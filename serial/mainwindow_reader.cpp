@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/paintthrottle.h"
+#include "script/scriptpage.h"
 #include "serial/replydecoder.h"
 #include "serial/serialport.h"
 #include "traffic/trafficcontrols.h"
@@ -22,6 +23,7 @@ void MainWindow::readData()
     const Reply reply = decodeReply(chunk, pendingCommand);
     pendingCommand = reply.pendingCommand;
     showReply(reply);
+    scripts->takeChunk(chunk);
 }
 
 void MainWindow::showReply(const Reply &reply)

@@ -47,26 +47,6 @@ bool armsReply(quint8 code)
     return false;
 }
 
-int argWidth(Arg arg, bool extended)
-{
-    switch (arg) {
-    case Arg::Byte:
-        return 1;
-    case Arg::Word:
-    case Arg::ColorWord:
-    case Arg::Angle:
-        return 2;
-    case Arg::Count32:
-        return 4;
-    case Arg::Y:
-        return extended ? 2 : 1;
-    case Arg::None:
-    case Arg::Text:
-        break;
-    }
-    return 0;
-}
-
 // Code and every argument before the text.
 int headLength(const CommandSpec &command, bool extended)
 {

@@ -1,0 +1,80 @@
+#include "script/portlink.h"
+
+#include "commands/portwriter.h"
+#include "serial/portlookup.h"
+
+#include <QFileInfo>
+
+namespace script {
+
+PortLink::PortLink(QSerialPort &port, Record record, QObject *parent)
+    : QObject(parent), port(port), record(std::move(record))
+{
+    writer = new PortWriter(
+        &port, [this](const QByteArray &bytes) { transmit(bytes); }, this);
+    scriptRunner = new ScriptRunner(makeLink(), this);
+    connect(writer, &PortWriter::finished, scriptRunner, [this] { scriptRunner->fileDone({}); });
+    connect(writer, &PortWriter::stopped, scriptRunner,
+            [this](const QString &, qint64, qint64, const QString &reason) {
+                scriptRunner->fileDone(reason);
+            });
+    connect(&port, &QSerialPort::bytesWritten, scriptRunner, &ScriptRunner::drained);
+    connect(&port, &QSerialPort::readyRead, this, &PortLink::readChunk);
+    connect(&port, &QSerialPort::errorOccurred, this, &PortLink::onError);
+}
+
+PortLink::~PortLink() = default;
+
+ScriptLink PortLink::makeLink()
+{
+    // No sendCommand: nothing here needs statements one by one, so the
+    // runner hands over its writes gathered, which a pseudo-terminal takes
+    // as fast as `cat` would.
+    ScriptLink link;
+    link.sendRaw = [this](const QByteArray &bytes) { writer->send(bytes); };
+    link.sendFile = [this](const Statement &statement, const QByteArray &head,
+                           std::unique_ptr<QIODevice> file, qint64 size) {
+        writer->sendFile(head, std::move(file), size, QFileInfo(statement.filePath).fileName());
+        return QString(); // a refusal comes back through PortWriter::stopped
+    };
+    link.cancelFile = [this] { writer->stop(tr("the run was stopped")); };
+    link.backlog = [this] { return port.bytesToWrite(); };
+    return link;
+}
+
+void PortLink::transmit(const QByteArray &bytes)
+{
+    const qint64 taken = port.write(bytes);
+    if (record && taken > 0)
+        record(Direction::Sent, taken == bytes.size() ? bytes : bytes.left(int(taken)));
+}
+
+void PortLink::readChunk()
+{
+    const QByteArray chunk = port.readAll();
+    if (chunk.isEmpty())
+        return;
+    if (record)
+        record(Direction::Received, chunk);
+    scriptRunner->takeChunk(chunk);
+}
+
+// As in the window: a pulled adapter is a ResourceError, a hung-up
+// pseudo-terminal a stream of ReadErrors; closing at once stops the stream.
+void PortLink::onError(QSerialPort::SerialPortError error)
+{
+    const bool gone =
+        error == QSerialPort::ResourceError || error == QSerialPort::WriteError ||
+        (error == QSerialPort::ReadError && port.isOpen() && lineHungUp(port.handle()));
+    if (!gone || !lost.isEmpty())
+        return;
+    // A hung-up line leaves the library a stale error text ("Inappropriate
+    // ioctl for device"); the plain fact reads better.
+    lost = error == QSerialPort::ReadError ? tr("the far end hung up") : port.errorString();
+    // The run ends first, so it names the line rather than the file that
+    // closing cuts short.
+    scriptRunner->lineLost(lost);
+    port.close();
+}
+
+} // namespace script

@@ -1,0 +1,420 @@
+#include "script/scriptpage.h"
+
+#include "files/safefile.h"
+#include "script/scripteditor.h"
+#include "script/scriptfromcapture.h"
+#include "script/statementtext.h"
+#include "traffic/trafficrecorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+using namespace script;
+
+namespace {
+
+constexpr int showIntervalMs = 50;
+constexpr int outputLineLimit = 5000; // a long run keeps its latest steps
+const char *const scriptSuffix = "vxscript";
+
+QPushButton *button(const QString &text, const char *name)
+{
+    auto *made = new QPushButton(text);
+    made->setObjectName(QLatin1String(name));
+    return made;
+}
+
+// A demo's title is its first line, a comment: "# Drawing tour".
+QString titleOf(const QString &text, const QString &fallback)
+{
+    const QString first = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    if (first.startsWith(QLatin1Char('#')))
+        return first.mid(1).trimmed();
+    return fallback;
+}
+
+QString readText(const QString &path, QString &error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QObject::tr("Cannot open %1: %2")
+                    .arg(QDir::toNativeSeparators(path), file.errorString());
+        return {};
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+QVector<TrafficRecord> recordsOf(const TrafficLog &log)
+{
+    QVector<TrafficRecord> records;
+    records.reserve(log.size());
+    for (int i = 0; i < log.size(); ++i)
+        records << log.at(i).record;
+    return records;
+}
+
+} // namespace
+
+ScriptPage::ScriptPage(ScriptPageHooks hooks, QWidget *parent)
+    : QWidget(parent), hooks(std::move(hooks)), runner(new ScriptRunner(this->hooks.link, this)),
+      list(new QListWidget), editor(new ScriptEditor), output(new QPlainTextEdit),
+      runButton(button(tr("Run"), "scriptRun")), stopButton(button(tr("Stop"), "scriptStop")),
+      openButton(button(tr("Open..."), "scriptOpen")),
+      saveButton(button(tr("Save..."), "scriptSave")),
+      recordButton(button(tr("Record"), "scriptRecord"))
+{
+    setObjectName(QStringLiteral("scriptPage"));
+    list->setObjectName(QStringLiteral("scriptList"));
+    editor->setObjectName(QStringLiteral("scriptEditor"));
+    output->setObjectName(QStringLiteral("scriptOutput"));
+    output->setReadOnly(true);
+    output->setMaximumBlockCount(outputLineLimit);
+    output->setLineWrapMode(QPlainTextEdit::NoWrap);
+    recordButton->setCheckable(true);
+    stopButton->setEnabled(false);
+    showTimer.setInterval(showIntervalMs);
+    buildLayout();
+    connectControls();
+    addDemos();
+    list->setCurrentRow(0);
+}
+
+ScriptPage::~ScriptPage()
+{
+    // No signal of a run stopped by the window closing reaches a half-gone page.
+    runner->disconnect(this);
+}
+
+QString ScriptPage::demoFolder()
+{
+    // Compiled into a static library: nothing would pull the demos in otherwise.
+    Q_INIT_RESOURCE(demos);
+    return QStringLiteral(":/demos");
+}
+
+void ScriptPage::buildLayout()
+{
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *control : {runButton, stopButton, openButton, saveButton, recordButton})
+        buttons->addWidget(control);
+    buttons->addStretch(1);
+
+    auto *scripts = new QWidget;
+    auto *scriptsLayout = new QVBoxLayout(scripts);
+    scriptsLayout->setContentsMargins(0, 0, 0, 0);
+    scriptsLayout->addWidget(new QLabel(tr("Scripts")));
+    scriptsLayout->addWidget(list);
+
+    auto *work = new QSplitter(Qt::Vertical);
+    work->addWidget(editor);
+    work->addWidget(output);
+    work->setStretchFactor(0, 3);
+    work->setStretchFactor(1, 1);
+
+    auto *sides = new QSplitter(Qt::Horizontal);
+    sides->addWidget(scripts);
+    sides->addWidget(work);
+    sides->setStretchFactor(1, 1);
+    sides->setSizes({220, 1000});
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(sides, 1);
+}
+
+void ScriptPage::connectControls()
+{
+    connect(runButton, &QPushButton::clicked, this, &ScriptPage::run);
+    connect(stopButton, &QPushButton::clicked, this, &ScriptPage::stop);
+    connect(openButton, &QPushButton::clicked, this, &ScriptPage::askToOpen);
+    connect(saveButton, &QPushButton::clicked, this, &ScriptPage::askToSave);
+    connect(recordButton, &QPushButton::toggled, this, &ScriptPage::recordingToggled);
+    connect(list, &QListWidget::currentRowChanged, this, &ScriptPage::showEntry);
+    connect(runner, &ScriptRunner::statementStarted, this,
+            [this](SourcePos pos) { markedLine = pos.line; });
+    connect(runner, &ScriptRunner::statementDone, this, &ScriptPage::stepDone);
+    connect(runner, &ScriptRunner::finished, this, &ScriptPage::runFinished);
+    connect(&showTimer, &QTimer::timeout, this, &ScriptPage::flushOutput);
+}
+
+void ScriptPage::addDemos()
+{
+    const QDir demos(demoFolder());
+    for (const QString &name :
+         demos.entryList({QStringLiteral("*.") + scriptSuffix}, QDir::Files, QDir::Name)) {
+        QString error;
+        const QString path = demos.filePath(name);
+        const QString text = readText(path, error);
+        addEntry({titleOf(text, QFileInfo(name).completeBaseName()), path, text, true});
+    }
+}
+
+void ScriptPage::addEntry(const Entry &entry)
+{
+    entries << entry;
+    list->addItem(entry.builtIn ? entry.title
+                                : tr("%1 (%2)").arg(entry.title, QFileInfo(entry.path).fileName()));
+}
+
+void ScriptPage::keepEditorText()
+{
+    if (shown >= 0 && shown < entries.size())
+        entries[shown].text = editor->toPlainText();
+}
+
+void ScriptPage::showEntry(int row)
+{
+    if (isRunning()) // the run marks lines of the text it was started on
+        return;
+    keepEditorText();
+    shown = row;
+    editor->setPlainText(row >= 0 ? entries.at(row).text : QString());
+}
+
+QString ScriptPage::baseFolder() const
+{
+    if (shown < 0 || entries.at(shown).path.isEmpty())
+        return QDir::currentPath();
+    return QFileInfo(entries.at(shown).path).absolutePath();
+}
+
+bool ScriptPage::isRecording() const
+{
+    return recordButton->isChecked();
+}
+
+void ScriptPage::run()
+{
+    if (isRunning())
+        return;
+    const QString name = shown >= 0 ? entries.at(shown).title : tr("script");
+    const ParseResult parsed =
+        parseScript(editor->toPlainText(), baseFolder(), hooks.extendedMode());
+    output->clear();
+    pendingOutput.clear();
+    if (!parsed.ok()) {
+        for (const ScriptError &error : parsed.errors)
+            output->appendPlainText(error.toString());
+        const ScriptError &first = parsed.errors.first();
+        editor->showPosition(first.pos.line, first.pos.column);
+        hooks.showStatus(tr("%1 not run: %2").arg(name, first.toString()));
+        return;
+    }
+    if (!hooks.portOpen()) {
+        hooks.showStatus(tr("%1 not run: open a port first").arg(name));
+        return;
+    }
+    runName = name;
+    markedLine = 0;
+    setRunning(true);
+    runner->start(parsed.script, hooks.extendedMode());
+    hooks.showStatus(tr("Running %1").arg(name));
+}
+
+void ScriptPage::stop()
+{
+    runner->stop();
+}
+
+void ScriptPage::setRunning(bool running)
+{
+    runButton->setEnabled(!running);
+    stopButton->setEnabled(running);
+    openButton->setEnabled(!running);
+    list->setEnabled(!running);
+    editor->setReadOnly(running);
+    if (running) {
+        showTimer.start();
+    } else {
+        showTimer.stop();
+        flushOutput();
+    }
+}
+
+void ScriptPage::stepDone(const StepResult &result)
+{
+    pendingOutput << outputLine(result);
+    // Only the newest lines can stay on screen.
+    if (pendingOutput.size() > outputLineLimit)
+        pendingOutput.erase(pendingOutput.begin(), pendingOutput.end() - outputLineLimit);
+}
+
+void ScriptPage::flushOutput()
+{
+    if (!pendingOutput.isEmpty()) {
+        output->appendPlainText(pendingOutput.join(QLatin1Char('\n')));
+        pendingOutput.clear();
+    }
+    editor->markLine(isRunning() ? markedLine : 0);
+}
+
+void ScriptPage::runFinished(const RunSummary &summary)
+{
+    setRunning(false);
+    const QString seconds = millisecondsText(summary.elapsedNs);
+    QString text;
+    if (summary.stopped)
+        text = tr("%1 stopped after %2 statements").arg(runName).arg(summary.statements);
+    else if (!summary.ok())
+        text = tr("%1 failed at line %2: %3")
+                   .arg(runName)
+                   .arg(summary.failedAt.line)
+                   .arg(summary.failure);
+    else
+        text = tr("%1 passed: %2 statements, %3 expectations met")
+                   .arg(runName)
+                   .arg(summary.statements)
+                   .arg(summary.passed);
+    text += tr(" (%1)").arg(seconds);
+    output->appendPlainText(text);
+    if (!summary.ok() && summary.failedAt.line > 0)
+        editor->markLine(summary.failedAt.line);
+    hooks.showStatus(text);
+}
+
+void ScriptPage::takeChunk(const QByteArray &chunk)
+{
+    if (isRunning())
+        runner->takeChunk(chunk);
+}
+
+void ScriptPage::lineLost(const QString &reason)
+{
+    if (isRunning())
+        runner->lineLost(reason);
+}
+
+void ScriptPage::fileDone(const QString &error)
+{
+    if (isRunning())
+        runner->fileDone(error);
+}
+
+void ScriptPage::drained()
+{
+    if (isRunning())
+        runner->drained();
+}
+
+void ScriptPage::recordingToggled(bool on)
+{
+    if (on && !editor->toPlainText().isEmpty() &&
+        !editor->toPlainText().endsWith(QLatin1Char('\n')))
+        editor->moveCursor(QTextCursor::End);
+    hooks.showStatus(on ? tr("Recording: the Display Test page's commands are added to the script")
+                        : tr("Recording stopped"));
+}
+
+void ScriptPage::appendStatement(const QString &line)
+{
+    // Appended as a paragraph of its own at the end, wherever the cursor is.
+    editor->appendPlainText(line);
+}
+
+void ScriptPage::recordCommand(Command id, const ArgValues &values, const QByteArray &text,
+                               bool extendedMode)
+{
+    if (isRecording() && !isRunning())
+        appendStatement(statementText(id, values, text, extendedMode));
+}
+
+void ScriptPage::recordFile(int fileNumber, const QString &path)
+{
+    if (isRecording() && !isRunning())
+        appendStatement(QStringLiteral("%1 %2 %3")
+                            .arg(QLatin1String(spec(Command::SdFileWrite).name))
+                            .arg(fileNumber)
+                            .arg(quotedText(QDir::fromNativeSeparators(path).toUtf8())));
+}
+
+void ScriptPage::openFile(const QString &path)
+{
+    QString text;
+    QString error;
+    const bool capture = path.endsWith(QLatin1String(".pcapng"), Qt::CaseInsensitive);
+    if (capture) {
+        TrafficLog log(1 << 30, qint64(1) << 62); // a file is taken whole
+        error = loadCapture(path, log);
+        if (log.size() == 0 && !error.isEmpty()) {
+            hooks.showStatus(error);
+            return;
+        }
+        text = scriptFromRecords(recordsOf(log), QFileInfo(path).fileName());
+    } else {
+        text = readText(path, error);
+        if (!error.isEmpty()) {
+            hooks.showStatus(error);
+            return;
+        }
+    }
+    keepEditorText();
+    const QString title = QFileInfo(path).completeBaseName();
+    // A capture's script is new text: saving it must not overwrite the capture.
+    const QString origin = capture ? QString() : QFileInfo(path).absoluteFilePath();
+    addEntry({title, origin, text, false});
+    list->setCurrentRow(entries.size() - 1);
+    hooks.showStatus(capture ? (error.isEmpty()
+                                    ? tr("Made a script of %1").arg(QFileInfo(path).fileName())
+                                    : tr("Made a script of what could be read: %1").arg(error))
+                             : tr("Opened %1").arg(QDir::toNativeSeparators(path)));
+}
+
+bool ScriptPage::saveFile(const QString &path)
+{
+    QString error;
+    if (!writeFileSafely(path, editor->toPlainText().toUtf8(), error)) {
+        hooks.showStatus(error);
+        return false;
+    }
+    if (shown >= 0 && !entries.at(shown).builtIn) {
+        entries[shown].path = QFileInfo(path).absoluteFilePath();
+        entries[shown].title = QFileInfo(path).completeBaseName();
+        list->item(shown)->setText(
+            tr("%1 (%2)").arg(entries[shown].title, QFileInfo(path).fileName()));
+    } else {
+        // A demo stays as shipped; the saved copy is listed as a script of its own.
+        keepEditorText();
+        Entry saved{QFileInfo(path).completeBaseName(), QFileInfo(path).absoluteFilePath(),
+                    editor->toPlainText(), false};
+        if (shown >= 0)
+            entries[shown].text =
+                entries[shown].builtIn ? readText(entries[shown].path, error) : entries[shown].text;
+        const QSignalBlocker quiet(list);
+        addEntry(saved);
+        list->setCurrentRow(entries.size() - 1);
+        shown = entries.size() - 1;
+    }
+    hooks.showStatus(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+void ScriptPage::askToOpen()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Open Script"), QString(),
+        tr("Scripts and captures (*.%1 *.txt *.pcapng);;Scripts (*.%1 *.txt);;Captures "
+           "(*.pcapng);;All files (*)")
+            .arg(QLatin1String(scriptSuffix)));
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void ScriptPage::askToSave()
+{
+    const QString suggested =
+        shown >= 0 && !entries.at(shown).builtIn ? entries.at(shown).path : QString();
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save Script"), suggested,
+        tr("Scripts (*.%1);;All files (*)").arg(QLatin1String(scriptSuffix)));
+    if (!path.isEmpty())
+        saveFile(path);
+}
