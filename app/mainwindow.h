@@ -156,7 +156,14 @@ private slots:
 
 private:
     void startSerialLink();
+    void startLinkKeeper();
+    void showPortChoice(const QString &port);
+    bool openPort(const struct LineSettings &settings, bool reportFailure);
+    void closeLostPort();
+    class LinkKeeper *keeper = nullptr; // brings a lost line back, owned by the window
     void startFirmwarePage();
+    void awaitUpdatedModule();
+    bool portOpenAtUpdate = false;
     void applyConsoleOps(const QVector<ConsoleOp> &ops);
     void fillPortList();
     void showManual();

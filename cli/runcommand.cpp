@@ -10,6 +10,7 @@ namespace {
 const char *const runHelp =
     R"(Usage: vexelctl run SCRIPT... --port PORT [--baud N] [--extended]
                     [--capture FILE.pcapng] [--junit FILE.xml]
+                    [--reconnect SECONDS]
 
 Runs command scripts, one after another, against the module on PORT, and
 prints a line per statement: its line number, the statement, the bytes it
@@ -45,6 +46,11 @@ Options:
                        what went before
   --junit FILE.xml     write a JUnit report: a test suite per script, a test
                        case per expectation
+  --reconnect SECONDS  when the line goes away (a reset, a replug), wait this
+                       long for the same device to come back, under any
+                       name for a USB device with a serial number, and go
+                       on; nothing sent meanwhile is sent again. Without it
+                       a line that goes away fails the run at once
   -h, --help           show this text
 
 Mistakes in a script are printed as FILE:LINE:COLUMN: message, and nothing
@@ -74,6 +80,14 @@ int runRun(const ParsedArguments &arguments)
     settings.line = *line;
     settings.capturePath = arguments.value(QStringLiteral("--capture"));
     settings.junitPath = arguments.value(QStringLiteral("--junit"));
+    if (arguments.isSet(QStringLiteral("--reconnect"))) {
+        bool ok = false;
+        settings.reconnectSeconds = arguments.value(QStringLiteral("--reconnect")).toInt(&ok);
+        if (!ok || settings.reconnectSeconds < 1 || settings.reconnectSeconds > 3600) {
+            printProblem(QStringLiteral("run: --reconnect takes whole seconds from 1 to 3600"));
+            return exitUsage;
+        }
+    }
     for (const QString &path : {settings.capturePath, settings.junitPath}) {
         if (!path.isEmpty() && !outputUsable(path))
             return exitUsage;
@@ -96,6 +110,8 @@ Command runCommand()
         {QStringLiteral("--capture"), QString(), QStringLiteral("FILE.pcapng"), false});
     command.syntax.options.append(
         {QStringLiteral("--junit"), QString(), QStringLiteral("FILE.xml"), false});
+    command.syntax.options.append(
+        {QStringLiteral("--reconnect"), QString(), QStringLiteral("SECONDS"), false});
     command.run = runRun;
     return command;
 }

@@ -227,6 +227,9 @@ int runScripts(const QVector<ScriptJob> &jobs, const SessionSettings &settings)
     }
 
     script::PortLink link(port, record);
+    if (settings.reconnectSeconds > 0)
+        link.keepLine(settings.line.port, settings.reconnectSeconds,
+                      [](const QString &note) { printWarning(note); });
     const QVector<ScriptReport> reports = playJobs(jobs, link, settings.line.extendedAtStart);
     port.close();
     if (recorder)

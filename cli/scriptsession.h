@@ -31,6 +31,7 @@ struct SessionSettings
     LineOptions line;
     QString capturePath; // empty for none
     QString junitPath;   // empty for none
+    int reconnectSeconds = 0; // how long a line that went away is waited for
     bool printSummary = true;
 };
 

@@ -3,6 +3,8 @@
 #include "ui_mainwindow.h"
 
 #include "firmware/dfucommand.h"
+#include "serial/linkkeeper.h"
+#include "serial/serialport.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -32,8 +34,8 @@ void MainWindow::startFirmwarePage()
 void MainWindow::on_openFirmware_clicked()
 {
     ui->dfuOutput->clear();
-    firmwareFile = QFileDialog::getOpenFileName(this, tr("Open DFU File"), QString(),
-                                                tr("Files (*.dfu)"));
+    firmwareFile =
+        QFileDialog::getOpenFileName(this, tr("Open DFU File"), QString(), tr("Files (*.dfu)"));
     ui->dfuOutput->insertPlainText(QStringLiteral("File Selected -> ") + firmwareFile);
     for (const char *line : instructions)
         ui->dfuOutput->insertPlainText(QString::fromLatin1(line));
@@ -50,6 +52,7 @@ void MainWindow::on_updateFirmware_clicked()
     }
     ui->dfuOutput->clear();
     dfuConsole = ConsoleDecoder();
+    portOpenAtUpdate = serialPort.isOpen();
     const DfuCommand command = dfuCommand(findDfuProgram(), firmwareFile);
     dfuProcess.start(command.program, command.arguments, QIODevice::ReadWrite);
 }
@@ -81,17 +84,36 @@ void MainWindow::dfuFailedToStart(QProcess::ProcessError error)
 {
     if (error != QProcess::FailedToStart)
         return;
-    applyConsoleOps({{ConsoleOp::Text, tr("\nCould not start %1: %2\n")
-                                           .arg(dfuProcess.program(), dfuProcess.errorString())}});
+    applyConsoleOps(
+        {{ConsoleOp::Text,
+          tr("\nCould not start %1: %2\n").arg(dfuProcess.program(), dfuProcess.errorString())}});
 }
 
 void MainWindow::dfuFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
     on_cmdExec_data_available();
     QVector<ConsoleOp> ops = dfuConsole.flush();
-    const QString verdict = exitStatus == QProcess::CrashExit
-                                ? tr("\n%1 stopped abnormally\n").arg(dfuProcess.program())
-                                : tr("\n%1 exited with code %2\n").arg(dfuProcess.program()).arg(exitCode);
+    const QString verdict =
+        exitStatus == QProcess::CrashExit
+            ? tr("\n%1 stopped abnormally\n").arg(dfuProcess.program())
+            : tr("\n%1 exited with code %2\n").arg(dfuProcess.program()).arg(exitCode);
     ops.append(ConsoleOp{ConsoleOp::Text, verdict});
     applyConsoleOps(ops);
+    if (exitStatus == QProcess::NormalExit && exitCode == 0)
+        awaitUpdatedModule();
+}
+
+// A module that was connected before its update comes back with the new
+// firmware, often under another name: the bench waits for it and reconnects.
+void MainWindow::awaitUpdatedModule()
+{
+    if (!portOpenAtUpdate || serialPort.isOpen())
+        return;
+    portOpenAtUpdate = false;
+    applyConsoleOps(
+        {{ConsoleOp::Text,
+          tr("Waiting for the module to come back on %1...\n").arg(keeper->device().describe())}});
+    keeper->awaitModule([this](const QString &port) {
+        applyConsoleOps({{ConsoleOp::Text, tr("Reconnected to %1\n").arg(port)}});
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "commands/portwriter.h"
 #include "serial/portlookup.h"
+#include "serial/portreconnector.h"
 
 #include <QFileInfo>
 
@@ -59,6 +60,23 @@ void PortLink::readChunk()
     scriptRunner->takeChunk(chunk);
 }
 
+void PortLink::keepLine(const QString &portName, int seconds,
+                        std::function<void(const QString &)> noteLine)
+{
+    keepSeconds = seconds;
+    note = std::move(noteLine);
+    device = identityOf(portFacts(portName, availablePortFacts()));
+    if (!reconnector) {
+        reconnector = new PortReconnector(this);
+        connect(reconnector, &PortReconnector::returned, this, &PortLink::deviceReturned);
+        giveUpTimer.setSingleShot(true);
+        connect(&giveUpTimer, &QTimer::timeout, this, [this] {
+            reconnector->stop();
+            giveUp(tr("the far end hung up and did not come back within %1 s").arg(keepSeconds));
+        });
+    }
+}
+
 // As in the window: a pulled adapter is a ResourceError, a hung-up
 // pseudo-terminal a stream of ReadErrors; closing at once stops the stream.
 void PortLink::onError(QSerialPort::SerialPortError error)
@@ -66,15 +84,44 @@ void PortLink::onError(QSerialPort::SerialPortError error)
     const bool gone =
         error == QSerialPort::ResourceError || error == QSerialPort::WriteError ||
         (error == QSerialPort::ReadError && port.isOpen() && lineHungUp(port.handle()));
-    if (!gone || !lost.isEmpty())
+    if (!gone || !lost.isEmpty() || giveUpTimer.isActive())
         return;
     // A hung-up line leaves the library a stale error text ("Inappropriate
     // ioctl for device"); the plain fact reads better.
-    lost = error == QSerialPort::ReadError ? tr("the far end hung up") : port.errorString();
+    const QString reason =
+        error == QSerialPort::ReadError ? tr("the far end hung up") : port.errorString();
+    if (keepSeconds <= 0 || !device.isValid()) {
+        giveUp(reason);
+        return;
+    }
+    port.close(); // what is sent meanwhile is lost, as on a pulled cable
+    note(tr("%1; waiting up to %2 s for %3 to come back")
+             .arg(reason)
+             .arg(keepSeconds)
+             .arg(device.describe()));
+    giveUpTimer.start(keepSeconds * 1000);
+    reconnector->watchFor(device);
+}
+
+void PortLink::giveUp(const QString &reason)
+{
+    lost = reason;
     // The run ends first, so it names the line rather than the file that
     // closing cuts short.
     scriptRunner->lineLost(lost);
     port.close();
+}
+
+void PortLink::deviceReturned(const QString &portName)
+{
+    port.setPortName(portName);
+    // The port keeps its rate and framing; they apply again on opening.
+    if (!port.open(QIODevice::ReadWrite)) {
+        reconnector->watchFor(device); // not ready yet: look again
+        return;
+    }
+    giveUpTimer.stop();
+    note(tr("reconnected to %1").arg(portName));
 }
 
 } // namespace script

@@ -14,7 +14,9 @@
 
 PtyPair::PtyPair(QObject *parent) : QObject(parent)
 {
-    masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // Close-on-exec: a child process (vexelctl, the DFU utility) holding the
+    // master would keep the line up after the test hangs it up.
+    masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (masterFd < 0)
         return;
     if (grantpt(masterFd) != 0 || unlockpt(masterFd) != 0) {
