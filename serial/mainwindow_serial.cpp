@@ -154,11 +154,14 @@ void MainWindow::handleError(QSerialPort::SerialPortError error)
 
 void MainWindow::timerEvent(QTimerEvent *)
 {
+    // While the keeper waits, the port is closed and it does the looking.
+    if (!serialPort.isOpen() && keeper->isWaiting())
+        return;
     if (portIsPresent(ui->serialPortList->currentText()))
         return;
     if (serialPort.isOpen())
         closeLostPort();
-    else if (!keeper->isWaiting()) // the wait's own word stays in the status bar
+    else
         ui->serialClose->click();
 }
 

@@ -20,13 +20,14 @@ bool portIsPresent(const QString &name)
 {
     if (name.isEmpty())
         return false;
-    // A device node that exists is present, and far cheaper to look at than
-    // the port library's enumeration, which the watch would otherwise run
-    // several times a second. Only absolute paths count, so a stale short
-    // name like "ttyUSB0" that happens to exist relative to the working
-    // directory cannot keep a port.
-    if (name.startsWith(QLatin1Char('/')) && QFileInfo::exists(name))
-        return true;
+    // A device path is present while its node exists: far cheaper to look
+    // at than the port library's enumeration, which the watch would
+    // otherwise run twice a second, and the enumeration lists only nodes
+    // that exist. Only absolute paths count, so a stale short name like
+    // "ttyUSB0" that happens to exist relative to the working directory
+    // cannot keep a port.
+    if (name.startsWith(QLatin1Char('/')))
+        return QFileInfo::exists(name);
     return !QSerialPortInfo(name).isNull();
 }
 

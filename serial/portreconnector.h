@@ -9,8 +9,10 @@
 #include <functional>
 
 // Watches for a device that went away to come back. Looks a few times a
-// second on a timer: a device path costs a stat, a serial number one listing
-// of the ports; nothing spins in between.
+// second on a timer: a device path costs a stat; a serial number a listing
+// of the ports, taken again only when the device folders have changed
+// since (a listing costs milliseconds, a look at a folder a stat). Nothing
+// spins in between.
 class PortReconnector : public QObject
 {
     Q_OBJECT
@@ -34,8 +36,10 @@ signals:
 
 private:
     void look();
+    QList<PortFacts> listIfChanged();
 
     Lister lister;
+    QString devicesStamp; // when the device folders last changed, at the last listing
     QTimer timer;
     DeviceIdentity watched;
 };

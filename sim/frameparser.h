@@ -36,6 +36,7 @@ public:
     void setExtendedMode(bool on) { extended = on; }
     int skippedBytes() const { return skipped; }
     int pendingBytes() const { return buffer.size(); }
+    void dropPending() { buffer.clear(); }
 
 private:
     qint64 frameLength(const CommandInfo &info, int start) const;

@@ -4,10 +4,26 @@ QString helpDescription()
 {
     return QStringLiteral(R"(A simulated Vexel900 module at the far end of a pseudo-terminal.
 
-It prints the device path of its line (for example /dev/pts/7) as one line
+It prints the device path of its line (for example /dev/pts/7) as a line
 on standard output and links it as vexelsim-<pid> in
 $XDG_RUNTIME_DIR/vexelsim, or in /tmp/vexelsim-<uid> when that variable is
-not set. The link goes when the simulator ends (Ctrl-C, SIGTERM, "quit").
+not set; with --link PATH also at PATH, replacing a symbolic link there but
+nothing else. The links go when the simulator ends (Ctrl-C, SIGTERM,
+"quit", closing the window).
+
+Replugging: "replug" hangs the line up as an unplugged USB adapter does.
+Every descriptor on it is closed, so a program holding the device sees it
+hang up, and replies not yet read are lost. After the pause a new device
+takes its place under another name: its path is printed as one more line
+on standard output, the links point at it in one step, and the capture
+goes on. The module keeps its state, as if it stayed powered; only a
+frame cut off by the hang-up is dropped.
+
+With --reset-replug a frame of code FD is answered as usual, and once the
+answer has been read (or after a second) the line hangs up, the module
+starts afresh as after power-up (card files stay, open files close) and a
+new line follows after a second. Get Serial and Reset Vexel both send FD
+alone and cannot be told apart: with the option, both reset.
 
 Snapshots are PNG files of what the panel shows, backlight included: on
 SIGUSR1, on the input command "snapshot", and on exit when --snapshot is
@@ -21,6 +37,8 @@ The file is readable at any moment, even after the simulator is killed.
 Commands on standard input, one a line:
   snapshot [FILE]   save a snapshot (to FILE if given)
   touch X Y         tap the panel at pixel X,Y (a click in the window)
+  replug [SECONDS]  hang the line up; a new one follows after SECONDS
+                    (default 1, decimals such as 0.5 allowed, at most 3600)
   quit              end the simulator
 
 What the simulator assumes where the module's behaviour is not written:
@@ -82,7 +100,7 @@ Touch
 System
 - Ping answers "8"; GETVERSION "Vexel900 simulator 1.0" and a zero byte;
   FD (Get Serial and Reset) the 8 bytes 56 58 39 30 30 00 00 01 and
-  resets nothing. Show settings answers a text such as
+  resets nothing unless --reset-replug is given. Show settings answers a text such as
   "backlight=on brightness=255 mode=standard ..." and a zero byte.
 - Standard and extended mode answer nothing; extended mode gives SetXHY
   and LINE_TO_XHY a 16-bit Y.

@@ -1,7 +1,9 @@
 #include "capturefile.h"
+#include "devicelink.h"
 #include "helptext.h"
 #include "module.h"
 #include "pseudoterminal.h"
+#include "replugger.h"
 #include "runtimelink.h"
 #include "signalpipe.h"
 #include "simhost.h"
@@ -70,16 +72,56 @@ std::optional<FlashImage> loadFlash(const QCommandLineParser &options)
     return flash;
 }
 
-void announce(const QString &devicePath, RuntimeLink &link)
+// Where the line can be found: its device path as a line on standard
+// output, the runtime link and the link given with --link. All follow the
+// line each time it is plugged in again.
+struct Announcement
 {
-    const QString folder = runtimeLinkFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), ::getuid());
+    RuntimeLink runtimeLink;
+    DeviceLink namedLink;
+
+    void publish(const QString &devicePath);
+};
+
+void Announcement::publish(const QString &devicePath)
+{
     QString error;
-    if (link.create(folder, QCoreApplication::applicationPid(), devicePath, &error))
+    if (namedLink.isPlaced() && !namedLink.retarget(devicePath, &error))
+        qWarning("vexelsim: %s", qPrintable(error));
+    const QString folder = runtimeLinkFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), ::getuid());
+    if (runtimeLink.create(folder, QCoreApplication::applicationPid(), devicePath, &error))
         RuntimeLink::removeStale(folder);
     else
         qWarning("vexelsim: not discoverable: %s", qPrintable(error));
     std::printf("%s\n", qPrintable(devicePath));
     std::fflush(stdout);
+}
+
+// Refused before the line opens, like an unwritable capture.
+void checkLinkPath(const QCommandLineParser &options)
+{
+    QString error;
+    if (options.isSet("link") && options.value("link").isEmpty())
+        fail(QStringLiteral("--link needs a path"));
+    if (options.isSet("link") && !DeviceLink::mayReplace(options.value("link"), &error))
+        fail(error);
+}
+
+void announceFirst(const QCommandLineParser &options, const QString &devicePath,
+                   Announcement &announcement)
+{
+    QString error;
+    if (options.isSet("link") &&
+        !announcement.namedLink.place(options.value("link"), devicePath, &error))
+        fail(error);
+    announcement.publish(devicePath);
+}
+
+// Ends through the event loop, so that the links go as on any other end.
+void endWithoutLine(const QString &error)
+{
+    qWarning("vexelsim: the line did not come back: %s", qPrintable(error));
+    QCoreApplication::exit(1);
 }
 
 } // namespace
@@ -106,6 +148,8 @@ int main(int argc, char **argv)
         {"snapshot", "Save snapshots to FILE.png, and one on exit.", "FILE.png"},
         {"window", "Show the panel at twice its size; clicks are touches."},
         {"capture", "Record the line to FILE.pcapng, as the module sees it.", "FILE.pcapng"},
+        {"link", "Keep a symbolic link at PATH to the line's device, through replugs.", "PATH"},
+        {"reset-replug", "Replug the line after answering code FD, as a module that resets."},
     });
     options.process(*app);
 
@@ -115,12 +159,13 @@ int main(int argc, char **argv)
     Module module(makeCard(options, scratch), loadFlash(options));
     CaptureFile capture;
     openCapture(options, capture);
+    checkLinkPath(options);
     PseudoTerminal line;
     QString error;
     if (!line.open(&error))
         fail(error);
-    RuntimeLink link;
-    announce(line.devicePath(), link);
+    Announcement announcement;
+    announceFirst(options, line.devicePath(), announcement);
 
     const QString snapshotPath =
         options.isSet("snapshot")
@@ -136,9 +181,19 @@ int main(int argc, char **argv)
             QCoreApplication::quit();
     });
 
+    Replugger replugger(&module, &line);
+    if (options.isSet("reset-replug"))
+        replugger.replugOnReset();
+    QObject::connect(&host, &SimHost::replugRequested, &replugger, &Replugger::replug);
+    QObject::connect(&replugger, &Replugger::pluggedIn, &replugger,
+                     [&announcement](const QString &path) { announcement.publish(path); });
+    QObject::connect(&replugger, &Replugger::lost, app.get(), &endWithoutLine);
+
     std::unique_ptr<SimWindow> window;
     if (windowed) {
         window = std::make_unique<SimWindow>(&module, line.devicePath());
+        QObject::connect(&replugger, &Replugger::pluggedIn, window.get(),
+                         &SimWindow::setDevicePath);
         window->show();
     }
     const int status = app->exec();

@@ -55,6 +55,14 @@ Module::Module(std::unique_ptr<SdCard> card, std::optional<FlashImage> flash, QO
 
 void Module::startUp()
 {
+    parser = FrameParser();
+    screen = Screen();
+    ink = 0xFFFF;
+    paper = 0x0000;
+    position = {};
+    font = 0;
+    buttons.clear();
+    pressedButton.reset();
     const StartupSettings settings = flash ? flash->startup() : StartupSettings{};
     screen.setBacklightOn(settings.backlightOn);
     screen.setBrightness(settings.brightness);
@@ -73,12 +81,23 @@ void Module::startUp()
     }
 }
 
+void Module::restart()
+{
+    for (int handle : {1, 2})
+        card->closeFile(handle);
+    setBuzzer(false);
+    startUp();
+    emit screenChanged();
+}
+
 void Module::receive(const QByteArray &bytes)
 {
     for (const Frame &frame : parser.feed(bytes)) {
         const QByteArray answer = execute(frame);
         if (!answer.isEmpty())
             emit reply(answer);
+        if (frame.command() == Command::SerialNumber)
+            emit serialOrResetReceived();
     }
 }
 

@@ -51,6 +51,11 @@ public:
            QObject *parent = nullptr);
 
     void receive(const QByteArray &bytes);
+    // Power off and on: everything but the card's files and the flash image
+    // starts afresh.
+    void restart();
+    // The line went away in the middle of a frame; its start is no use.
+    void dropPartialFrame() { parser.dropPending(); }
     // A finger on the panel, in panel pixels whatever the orientation.
     void press(QPoint panelPoint);
     void release();
@@ -62,6 +67,9 @@ signals:
     void reply(const QByteArray &bytes);
     void screenChanged();
     void buzzerChanged(bool on);
+    // A frame of code FD was answered. Get Serial and Reset Vexel share the
+    // code and nothing else, so whoever plays a reset cannot tell them apart.
+    void serialOrResetReceived();
 
 private:
     void startUp();
@@ -88,11 +96,12 @@ private:
     Screen screen;
     std::unique_ptr<SdCard> card;
     std::optional<FlashImage> flash;
-    quint16 ink = 0xFFFF;
-    quint16 paper = 0x0000;
+    // Set at start-up.
+    quint16 ink{};
+    quint16 paper{};
     QPoint position;
-    quint8 font = 0;
-    quint8 touchProtocol{}; // set at start-up
+    quint8 font{};
+    quint8 touchProtocol{};
     QMap<quint8, TouchButton> buttons;
     std::optional<quint8> pressedButton;
     bool buzzing = false;

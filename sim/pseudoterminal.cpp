@@ -11,28 +11,70 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vxsim {
 
-PseudoTerminal::PseudoTerminal(QObject *parent) : QObject(parent) {}
+namespace {
+QString systemError()
+{
+    return QStringLiteral("pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+}
+} // namespace
+
+PseudoTerminal::PseudoTerminal(QObject *parent) : QObject(parent)
+{
+    // A serial port library marks the line for exclusive use and clears the
+    // mark when it closes; a bench that crashed leaves it behind, and no
+    // user could open the line again while we keep it alive. Lift it now
+    // and then.
+    exclusivity = new QTimer(this);
+    exclusivity->setInterval(ExclusivityCheckMs);
+    connect(exclusivity, &QTimer::timeout, this, [this] { ::ioctl(slaveFd, TIOCNXCL); });
+}
 
 PseudoTerminal::~PseudoTerminal()
 {
-    closeAll();
+    closeLine();
+    if (reservedFd >= 0)
+        ::close(reservedFd);
 }
 
-bool PseudoTerminal::open(QString *error)
+bool PseudoTerminal::reserve(QString *error)
 {
-    masterFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    const char *name = masterFd >= 0 && ::grantpt(masterFd) == 0 && ::unlockpt(masterFd) == 0
-                           ? ::ptsname(masterFd)
-                           : nullptr;
+    const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || ::grantpt(fd) != 0) {
+        *error = systemError();
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    reservedFd = fd;
+    return true;
+}
+
+bool PseudoTerminal::unplug(QString *error)
+{
+    if (!isPluggedIn()) {
+        *error = QStringLiteral("the line is unplugged");
+        return false;
+    }
+    if (!reserve(error))
+        return false;
+    closeLine();
+    return true;
+}
+
+bool PseudoTerminal::plugIn(QString *error)
+{
+    masterFd = std::exchange(reservedFd, -1);
+    const char *name = ::unlockpt(masterFd) == 0 ? ::ptsname(masterFd) : nullptr;
     if (name)
         slaveFd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios settings{};
     if (slaveFd < 0 || ::tcgetattr(slaveFd, &settings) != 0) {
-        *error = QStringLiteral("pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
-        closeAll();
+        *error = systemError();
+        closeLine();
         return false;
     }
     // Raw before the bench configures it: no echo, no line editing, no
@@ -45,14 +87,15 @@ bool PseudoTerminal::open(QString *error)
     writable = new QSocketNotifier(masterFd, QSocketNotifier::Write, this);
     writable->setEnabled(false);
     connect(writable, &QSocketNotifier::activated, this, &PseudoTerminal::writeQueued);
-    // A serial port library marks the line for exclusive use and clears the
-    // mark when it closes; a bench that crashed leaves it behind, and no
-    // user could open the line again while we keep it alive. Lift it now
-    // and then.
-    auto *exclusivity = new QTimer(this);
-    connect(exclusivity, &QTimer::timeout, this, [this] { ::ioctl(slaveFd, TIOCNXCL); });
-    exclusivity->start(ExclusivityCheckMs);
+    exclusivity->start();
     return true;
+}
+
+bool PseudoTerminal::hasUnreadReplies() const
+{
+    int waiting = 0;
+    return !queued.isEmpty() ||
+           (slaveFd >= 0 && ::ioctl(slaveFd, FIONREAD, &waiting) == 0 && waiting > 0);
 }
 
 void PseudoTerminal::readMaster()
@@ -94,8 +137,9 @@ void PseudoTerminal::writeQueued()
     writable->setEnabled(!queued.isEmpty());
 }
 
-void PseudoTerminal::closeAll()
+void PseudoTerminal::closeLine()
 {
+    exclusivity->stop();
     delete readable;
     readable = nullptr;
     delete writable;
@@ -105,6 +149,8 @@ void PseudoTerminal::closeAll()
     if (masterFd >= 0)
         ::close(masterFd);
     slaveFd = masterFd = -1;
+    slavePath.clear();
+    queued.clear();
 }
 
 } // namespace vxsim

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace vxsim {
 
@@ -13,6 +14,9 @@ namespace vxsim {
 // whose slave device the bench opens. A slave descriptor of our own stays
 // open, so the line does not hang up between bench sessions and the bench
 // can close and reopen the port as often as it likes.
+//
+// The line can be unplugged and plugged in again like a USB adapter: the
+// device hangs up, and another one, under another name, takes its place.
 class PseudoTerminal : public QObject
 {
     Q_OBJECT
@@ -26,26 +30,38 @@ public:
     explicit PseudoTerminal(QObject *parent = nullptr);
     ~PseudoTerminal() override;
 
-    bool open(QString *error);
+    bool open(QString *error) { return reserve(error) && plugIn(error); }
+    // Closes every descriptor of the line, so whoever holds the device sees
+    // it hang up; replies not yet written are lost. The next device is taken
+    // first, while the old name is still in use, and stays locked until
+    // plugIn(). Fails, changing nothing, when no device is left to take.
+    bool unplug(QString *error);
+    bool plugIn(QString *error);
+    bool isPluggedIn() const { return masterFd >= 0; }
     QString devicePath() const { return slavePath; }
+    // Replies not yet read by the bench, whether queued here or waiting in the device.
+    bool hasUnreadReplies() const;
     void send(const QByteArray &bytes);
 
 signals:
     void received(const QByteArray &bytes);
-    // Bytes taken for the line: once queued they are written, never dropped.
+    // Bytes taken for the line: once queued they are written unless the line is unplugged.
     void sent(const QByteArray &bytes);
 
 private:
+    bool reserve(QString *error);
     void readMaster();
     void writeQueued();
-    void closeAll();
+    void closeLine();
 
+    int reservedFd = -1; // master of the next device, locked
     int masterFd = -1;
     int slaveFd = -1;
     QString slavePath;
     QByteArray queued;
     QSocketNotifier *readable = nullptr;
     QSocketNotifier *writable = nullptr;
+    QTimer *exclusivity = nullptr;
 };
 
 } // namespace vxsim

@@ -53,26 +53,9 @@ QString runtimeLinkName(qint64 pid)
 
 bool RuntimeLink::create(const QString &folder, qint64 pid, const QString &target, QString *error)
 {
-    remove();
-    if (!ensurePrivateFolder(folder, error))
-        return false;
-    const QString path = folder + QLatin1Char('/') + runtimeLinkName(pid);
-    QFile::remove(path); // a pid can come round again after a hard kill
-    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) !=
-        0) {
-        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
-        return false;
-    }
-    linkPath = path;
-    return true;
-}
-
-void RuntimeLink::remove()
-{
-    if (linkPath.isEmpty())
-        return;
-    QFile::remove(linkPath);
-    linkPath.clear();
+    // A pid can come round again after a hard kill: the link left behind is replaced.
+    return ensurePrivateFolder(folder, error) &&
+           link.place(folder + QLatin1Char('/') + runtimeLinkName(pid), target, error);
 }
 
 void RuntimeLink::removeStale(const QString &folder)

@@ -1,6 +1,8 @@
 #ifndef VXSIM_RUNTIMELINK_H
 #define VXSIM_RUNTIMELINK_H
 
+#include "devicelink.h"
+
 #include <QString>
 
 namespace vxsim {
@@ -16,22 +18,18 @@ QString runtimeLinkName(qint64 pid);
 class RuntimeLink
 {
 public:
-    RuntimeLink() = default;
-    RuntimeLink(const RuntimeLink &) = delete;
-    RuntimeLink &operator=(const RuntimeLink &) = delete;
-    ~RuntimeLink() { remove(); }
-
     // Creates the folder (mode 0700) when missing; refuses one that is not
-    // a real folder of this user.
+    // a real folder of this user. Called again, it points the link at a new
+    // target in one step.
     bool create(const QString &folder, qint64 pid, const QString &target, QString *error);
-    void remove();
-    QString path() const { return linkPath; }
+    void remove() { link.remove(); }
+    QString path() const { return link.path(); }
 
     // Links left behind by simulators that were killed outright.
     static void removeStale(const QString &folder);
 
 private:
-    QString linkPath;
+    DeviceLink link;
 };
 
 } // namespace vxsim

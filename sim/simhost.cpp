@@ -3,6 +3,7 @@
 #include "capturefile.h"
 #include "module.h"
 #include "pseudoterminal.h"
+#include "replugger.h"
 
 #include <QSaveFile>
 #include <QSocketNotifier>
@@ -80,19 +81,44 @@ void SimHost::runCommand(const QByteArray &commandLine)
     if (verb == "snapshot" && words.size() <= 2) {
         takeSnapshot(words.size() == 2 ? QString::fromLocal8Bit(words.at(1)) : QString());
     } else if (verb == "touch" && words.size() == 3) {
-        bool xOk = false;
-        bool yOk = false;
-        const QPoint point(words.at(1).toInt(&xOk), words.at(2).toInt(&yOk));
-        if (!xOk || !yOk) {
-            qWarning("vexelsim: touch needs two numbers");
-            return;
-        }
-        module->press(point);
-        module->release();
+        touch(words);
+    } else if (verb == "replug") {
+        replug(words);
     } else if (verb == "quit") {
         emit quitRequested();
     } else if (!verb.isEmpty()) {
-        qWarning("vexelsim: unknown command \"%s\" (snapshot [FILE], touch X Y, quit)",
+        qWarning("vexelsim: unknown command \"%s\" "
+                 "(snapshot [FILE], touch X Y, replug [SECONDS], quit)",
                  commandLine.constData());
     }
+}
+
+void SimHost::touch(const QList<QByteArray> &words)
+{
+    bool xOk = false;
+    bool yOk = false;
+    const QPoint point(words.at(1).toInt(&xOk), words.at(2).toInt(&yOk));
+    if (!xOk || !yOk) {
+        qWarning("vexelsim: touch needs two numbers");
+        return;
+    }
+    module->press(point);
+    module->release();
+}
+
+void SimHost::replug(const QList<QByteArray> &words)
+{
+    if (words.size() == 1) {
+        emit replugRequested(Replugger::DefaultPauseMs);
+        return;
+    }
+    bool ok = false;
+    const double seconds = words.at(1).toDouble(&ok);
+    // The negated test also refuses NaN.
+    if (!ok || words.size() > 2 || !(seconds >= 0 && seconds <= MaxReplugPauseSeconds)) {
+        qWarning("vexelsim: replug takes a pause of 0 to %g seconds, such as 0.5",
+                 MaxReplugPauseSeconds);
+        return;
+    }
+    emit replugRequested(qRound(seconds * 1000));
 }

@@ -27,12 +27,17 @@ public:
     bool takeSnapshot(const QString &path = {}) const;
     void watchStandardInput();
 
+    static constexpr double MaxReplugPauseSeconds = 3600;
+
 signals:
     void quitRequested();
+    void replugRequested(int pauseMs);
 
 private:
     void readStandardInput();
     void runCommand(const QByteArray &commandLine);
+    void touch(const QList<QByteArray> &words);
+    void replug(const QList<QByteArray> &words);
 
     vxsim::Module *module;
     QString snapshotPath;

@@ -14,6 +14,12 @@ SimWindow::SimWindow(vxsim::Module *module, const QString &devicePath, QWidget *
     connect(module, &vxsim::Module::buzzerChanged, this, &SimWindow::showBuzzer);
 }
 
+void SimWindow::setDevicePath(const QString &path)
+{
+    devicePath = path;
+    showBuzzer(module->isBuzzerOn());
+}
+
 void SimWindow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -17,6 +17,8 @@ public:
 
     SimWindow(vxsim::Module *module, const QString &devicePath, QWidget *parent = nullptr);
 
+    void setDevicePath(const QString &path);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

@@ -3,13 +3,14 @@
 // pseudo-terminal, as a module reset into new firmware comes back under
 // another name.
 #include "app/mainwindow.h"
-#include "common/windowtest.h"
+#include "common/filedialogs.h"
 #include "ptypair.h"
 #include "serial/deviceidentity.h"
 #include "serial/portreconnector.h"
 #include "serial/serialport.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -71,10 +72,19 @@ private:
     void openThenHangUp()
     {
         QVERIFY(bench->openPort(link));
-        first->closeMaster();
+        moduleLeaves();
         QTRY_VERIFY_WITH_TIMEOUT(!serialPort.isOpen(), 2000);
         QVERIFY2(bench->status().startsWith("Port Closed: waiting for " + link),
                  qPrintable(bench->status()));
+    }
+
+    // The module drops off: its line hangs up and its link leads nowhere,
+    // as a by-id link goes with its device. (The pseudo-terminal's number
+    // alone could be taken by any other program a moment later.)
+    void moduleLeaves()
+    {
+        first->closeMaster();
+        QVERIFY(pointLink(link, dir->filePath("gone")));
     }
 
     void moduleReturns()
@@ -131,7 +141,7 @@ private slots:
         const DeviceIdentity device = identityOf(portFacts(link, {}));
         QVERIFY(!device.bySerialNumber());
         QCOMPARE(whereIs(device, {}), link);
-        first->closeMaster(); // the node the link leads to goes away
+        moduleLeaves();
         QCOMPARE(whereIs(device, {}), QString());
         moduleReturns();
         QCOMPARE(whereIs(device, {}), link);
@@ -152,12 +162,12 @@ private slots:
     {
         PortReconnector reconnector;
         QSignalSpy returned(&reconnector, &PortReconnector::returned);
-        first->closeMaster();
+        moduleLeaves();
         reconnector.watchFor(identityOf(portFacts(link, {})));
         const double cpuBefore = cpuSeconds();
         QElapsedTimer clock;
         clock.start();
-        QTest::qWait(1500);
+        QTest::qWait(1000);
         QCOMPARE(returned.count(), 0);
         QVERIFY2(cpuSeconds() - cpuBefore < 0.05 * clock.elapsed() / 1000.0 + 0.02,
                  "watching kept the thread busy");
@@ -167,10 +177,43 @@ private slots:
         QVERIFY(!reconnector.isWatching());
     }
 
+    // A USB device is looked for in the port listing, which costs
+    // milliseconds: it is taken again only when the device folders change.
+    void aSerialNumberIsLookedForWithoutListingAgainAndAgain()
+    {
+        int listings = 0;
+        QList<PortFacts> ports{usbPort("ttyS0", "")};
+        PortReconnector reconnector(
+            nullptr,
+            [&] {
+                ++listings;
+                return ports;
+            },
+            20);
+        QSignalSpy returned(&reconnector, &PortReconnector::returned);
+        reconnector.watchFor(identityOf(usbPort("ttyACM0", "A1B2")));
+        QTest::qWait(400);
+        QCOMPARE(returned.count(), 0);
+        QVERIFY2(listings <= 2, qPrintable(QString::number(listings)));
+        // Watching afresh lists at once: the device may be back already.
+        ports << usbPort("ttyACM3", "A1B2");
+        reconnector.watchFor(identityOf(usbPort("ttyACM0", "A1B2")));
+        QTRY_COMPARE(returned.count(), 1);
+        QCOMPARE(returned.first().first().toString(), QString("ttyACM3"));
+    }
+
     void theWindowReopensTheLinkWhenTheModuleReturns()
     {
         openThenHangUp();
         bench->click("GETVERSION"); // armed on the old line, and lost with it
+        // Five seconds of waiting cost next to nothing.
+        const double cpuBefore = cpuSeconds();
+        QElapsedTimer waited;
+        waited.start();
+        QTest::qWait(5000);
+        QVERIFY(!serialPort.isOpen());
+        const double busy = (cpuSeconds() - cpuBefore) / (waited.elapsed() / 1000.0);
+        QVERIFY2(busy < 0.05, qPrintable(QString("waiting kept the CPU %1% busy").arg(busy * 100)));
         moduleReturns();
         QElapsedTimer clock;
         clock.start();
@@ -218,7 +261,7 @@ private slots:
     {
         autoReconnect()->setChecked(false);
         QVERIFY(bench->openPort(link));
-        first->closeMaster();
+        moduleLeaves();
         QTRY_VERIFY_WITH_TIMEOUT(!serialPort.isOpen(), 2000);
         QCOMPARE(bench->status(), QString("Port Closed"));
         moduleReturns();
@@ -239,7 +282,7 @@ private slots:
         QCOMPARE(first->take(1, 5000), QByteArray(1, char(0x83)));
         QVERIFY(first->write("8"));
         QTest::qWait(100);
-        first->closeMaster();
+        moduleLeaves();
         QTest::qWait(200);
         moduleReturns();
         QCOMPARE(second->take(1, 5000), QByteArray(1, char(0x83)));
@@ -258,6 +301,56 @@ private slots:
         first->closeMaster();
         QVERIFY(run.waitForFinished(10000));
         QCOMPARE(run.exitCode(), 1);
+    }
+
+    // A firmware update as it goes: the module resets into its bootloader
+    // (here the simulator replugs, told by the fake utility), the utility
+    // ends with 0, and the module returns on another pseudo-terminal.
+    void aFirmwareUpdateEndsReconnectedToTheModule()
+    {
+        QProcess simulator;
+        simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QFile::remove(link);
+        qputenv("XDG_RUNTIME_DIR", dir->path().toLocal8Bit());
+        simulator.start(VEXELSIM_PATH, {"--link", link, "--no-card"});
+        QVERIFY(simulator.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(simulator.canReadLine(), 5000);
+        const QString before = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+        autoReconnect()->setChecked(false); // the update waits for its module all the same
+        QVERIFY(bench->openPort(link));
+
+        // The utility: tells the simulator to replug, as a module reset into
+        // its bootloader drops off the bus, then finishes well.
+        QVERIFY(QDir().mkpath(dir->filePath("bin")));
+        QFile utility(dir->filePath("bin/dfu-util"));
+        QVERIFY(utility.open(QIODevice::WriteOnly));
+        utility.write("#!/bin/sh\necho 'replug 0.5' > /proc/" +
+                      QByteArray::number(simulator.processId()) +
+                      "/fd/0\nsleep 0.3\necho 'Download done.'\nexit 0\n");
+        utility.close();
+        utility.setPermissions(utility.permissions() | QFileDevice::ExeOwner);
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", dir->filePath("bin").toLocal8Bit() + ":" + savedPath);
+        QFile firmware(dir->filePath("new.dfu"));
+        QVERIFY(firmware.open(QIODevice::WriteOnly));
+        firmware.close();
+        chooseFile(firmware.fileName());
+        bench->click("openFirmware");
+        bench->click("updateFirmware");
+
+        auto *pane = bench->get<QPlainTextEdit>("dfuOutput");
+        QTRY_VERIFY_WITH_TIMEOUT(pane->toPlainText().contains("Waiting for the module"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(pane->toPlainText().contains("Reconnected to " + link), 5000);
+        qputenv("PATH", savedPath);
+        QVERIFY(serialPort.isOpen());
+        QTRY_VERIFY(simulator.canReadLine());
+        QVERIFY(QString::fromLocal8Bit(simulator.readLine()).trimmed() != before);
+        bench->get<QTextEdit>("textEdit")->clear();
+        bench->click("ping");
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains("PONG"), 3000);
+        bench->click("serialClose");
+        simulator.write("quit\n");
+        QVERIFY(simulator.waitForFinished(5000));
     }
 
     void typedPathsOpenAndSurviveARescan()

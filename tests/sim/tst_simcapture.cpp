@@ -340,6 +340,32 @@ private slots:
         QVERIFY(last <= quint64(wallMicros()));
     }
 
+    void captureGoesOnAcrossReplugs()
+    {
+        startSimulator(capturePath());
+        QTRY_VERIFY_WITH_TIMEOUT(simulator->canReadLine(), 5000);
+        QSerialPort oldPort(QString::fromLocal8Bit(simulator->readLine()).trimmed());
+        oldPort.setBaudRate(115200);
+        QVERIFY(oldPort.open(QIODevice::ReadWrite));
+        const QByteArray version = exchange(oldPort, QByteArray::fromHex("81"), 23);
+        QVERIFY(version.startsWith("Vexel900 simulator"));
+
+        simulator->write("replug 0.2\n");
+        QTRY_VERIFY_WITH_TIMEOUT(simulator->canReadLine(), 5000);
+        QSerialPort newPort(QString::fromLocal8Bit(simulator->readLine()).trimmed());
+        QVERIFY(newPort.portName() != oldPort.portName());
+        newPort.setBaudRate(115200);
+        QVERIFY(newPort.open(QIODevice::ReadWrite));
+        QCOMPARE(exchange(newPort, QByteArray::fromHex("83"), 1), QByteArray("8"));
+        simulator->write("quit\n");
+        QVERIFY(simulator->waitForFinished(3000));
+
+        const Capture read = readCapture(capturePath());
+        QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
+        QCOMPARE(joined(read.packets, inbound), QByteArray::fromHex("8183"));
+        QCOMPARE(joined(read.packets, outbound), version + "8");
+    }
+
     void simulatorRefusesAnUnwritableCapture()
     {
         const QString path = scratch->filePath("missing/line.pcapng");
