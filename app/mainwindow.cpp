@@ -2,6 +2,7 @@
 #include "app/paintthrottle.h"
 #include "ui_mainwindow.h"
 
+#include "app/datafiles.h"
 #include "app/droppaths.h"
 #include "app/manualsource.h"
 #include "assets/assettables.h"
@@ -9,7 +10,6 @@
 
 #include <QApplication>
 #include <QDebug>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -33,9 +33,7 @@ static const bool resourcesRegistered = [] {
 namespace {
 
 const char *const benchTitle = " Vexel900 Bench Ver. 0.2.0 9/29/2015";
-const char *const fontFileName = "NovaSquare.ttf";
 const char *const fontFamily = "Nova Square";
-const char *const styleSheetFileName = "style.qss";
 constexpr int startBrightness = 200;
 constexpr int logPaintIntervalMs = 30;
 
@@ -49,9 +47,10 @@ QString latin1UpToZero(const QByteArray &bytes)
 
 void registerFont()
 {
-    // The working directory's copy wins; the bundled copy keeps the look when
-    // the bench is started from elsewhere.
-    if (QFontDatabase::addApplicationFont(QString::fromLatin1(fontFileName)) < 0)
+    // The working directory's copy wins, then the installed one; the bundled
+    // copy keeps the look when neither is there.
+    const QString file = findDataFile(QString::fromLatin1(fontFileName));
+    if (file.isEmpty() || QFontDatabase::addApplicationFont(file) < 0)
         QFontDatabase::addApplicationFont(QStringLiteral(":/") + QLatin1String(fontFileName));
 }
 
@@ -91,7 +90,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     startScriptPage();
 
     // A missing file gives an empty sheet: the platform style stays.
-    QFile styleSheet(QString::fromLatin1(styleSheetFileName));
+    QFile styleSheet(findDataFile(QString::fromLatin1(styleSheetFileName)));
     const QByteArray sheet =
         styleSheet.open(QIODevice::ReadOnly) ? styleSheet.readAll() : QByteArray();
     qApp->setStyleSheet(latin1UpToZero(sheet));
@@ -124,10 +123,8 @@ void MainWindow::showStatus(const QString &text)
 
 void MainWindow::showManual()
 {
-    const QDir workingDir(QString{});
-    qDebug() << workingDir.absoluteFilePath(QString::fromLatin1(manualHtmlName));
     const ManualSource source =
-        chooseManual(workingDir.absolutePath(), ManualView::canShow(manualDocumentName));
+        chooseManual(dataDirectories(), ManualView::canShow(manualDocumentName));
     if (source.url.isValid())
         ui->webView->showUrl(source.url);
     else

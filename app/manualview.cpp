@@ -1,7 +1,7 @@
 #include "app/manualview.h"
+#include "app/datafiles.h"
 #include "app/manualpage.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
@@ -53,23 +53,30 @@ public:
     QString selectedText() const override { return textCursor().selectedText(); }
 };
 
-CreateManualPageFunction loadWebPageFactory()
+struct WebPagePlugin
 {
-    // Beside the executable when installed; the build's output directory
-    // for tests, which run from their own folders.
-    QStringList directories = {QCoreApplication::applicationDirPath()};
-#ifdef VEXEL_WEB_MANUAL_DIR
-    directories << QStringLiteral(VEXEL_WEB_MANUAL_DIR);
-#endif
-    for (const QString &directory : qAsConst(directories)) {
+    CreateManualPageFunction create = nullptr;
+    QString path;
+};
+
+WebPagePlugin loadWebPagePlugin()
+{
+    for (const QString &directory : webManualPluginDirectories()) {
         // Never unloaded: pages made by it may live until the process ends.
         QLibrary library(QDir(directory).filePath(QStringLiteral("vexelwebmanual")));
         if (auto create =
                 reinterpret_cast<CreateManualPageFunction>(library.resolve(createManualPageSymbol)))
-            return create;
+            return {create, library.fileName()};
         qCDebug(manualLog) << "no web manual page:" << library.errorString();
     }
-    return nullptr;
+    return {};
+}
+
+// Looked up once: a failed load is not retried for every view.
+const WebPagePlugin &webPagePlugin()
+{
+    static const WebPagePlugin plugin = loadWebPagePlugin();
+    return plugin;
 }
 
 } // namespace
@@ -86,6 +93,11 @@ ManualView::~ManualView()
     // report into a half-destroyed view.
     if (page)
         page->setLoadedHandler(nullptr);
+}
+
+QString ManualView::webPagePluginPath()
+{
+    return webPagePlugin().path;
 }
 
 bool ManualView::canShow(const QString &fileName)
@@ -121,12 +133,8 @@ void ManualView::showEvent(QShowEvent *event)
 
 void ManualView::createPage()
 {
-    if (kind == Page::WebWhenAvailable) {
-        // Looked up once: a failed load is not retried for every view.
-        static const CreateManualPageFunction createWebPage = loadWebPageFactory();
-        if (createWebPage)
-            page = createWebPage(this);
-    }
+    if (kind == Page::WebWhenAvailable && webPagePlugin().create)
+        page = webPagePlugin().create(this);
     if (!page)
         page = new TextManualPage(this);
     // Both pages may finish inside setHtml(); queued, the signal reaches

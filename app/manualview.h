@@ -36,6 +36,9 @@ public:
     QString selectedText() const;
     // Whether the view can render a document of this file's type.
     static bool canShow(const QString &fileName);
+    // The plugin that draws web pages, loading it if need be; empty when
+    // the text page is used.
+    static QString webPagePluginPath();
 
 signals:
     // The page has been loaded and can be searched; always emitted from the

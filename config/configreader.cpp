@@ -67,7 +67,7 @@ std::optional<int> baudRateIndex(quint32 rate)
 QString settingText(const QVariant &value)
 {
     // An unquoted comma makes the settings library split a value into a list.
-    if (value.type() == QVariant::StringList)
+    if (value.userType() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(','));
     return value.toString();
 }
@@ -194,7 +194,10 @@ ConfigReading readConfigFile(const QString &path, const QString &cardRoot)
         return {std::nullopt, QStringLiteral("%1 is not a text file").arg(name)};
 
     QSettings settings(path, QSettings::IniFormat);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 always reads INI files as UTF-8; Qt 5 must be told.
     settings.setIniCodec("UTF-8");
+#endif
     // A format error, such as a section header without its "]", still leaves
     // every setting the library made out, and those are read as always.
     if (!hasConfigSection(settings))

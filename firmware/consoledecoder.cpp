@@ -1,11 +1,25 @@
 #include "firmware/consoledecoder.h"
 
-#include <QTextCodec>
+namespace {
 
-ConsoleDecoder::ConsoleDecoder()
-    : decoder(QTextCodec::codecForName("UTF-8")->makeDecoder())
+// Where an unfinished UTF-8 sequence starts at the end of `bytes`, or its
+// size when it ends on a whole character (or on bytes no character starts
+// with, which decode as replacement characters either way). Qt 6 has no
+// stateful decoder that Qt 5 has too, so chunks are cut here instead.
+int unfinishedSequenceStart(const QByteArray &bytes)
 {
+    const int size = int(bytes.size());
+    for (int i = size - 1; i >= 0 && i >= size - 3; --i) {
+        const auto byte = uchar(bytes.at(i));
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte: look for its lead
+        const int length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return size - i < length ? i : size;
+    }
+    return size;
 }
+
+} // namespace
 
 void ConsoleDecoder::appendText(QVector<ConsoleOp> &ops, const QString &text)
 {
@@ -20,7 +34,10 @@ void ConsoleDecoder::appendText(QVector<ConsoleOp> &ops, const QString &text)
 QVector<ConsoleOp> ConsoleDecoder::feed(const QByteArray &chunk)
 {
     const int zero = chunk.indexOf('\0');
-    const QString text = decoder->toUnicode(zero < 0 ? chunk : chunk.left(zero));
+    const QByteArray bytes = partial + (zero < 0 ? chunk : chunk.left(zero));
+    const int whole = unfinishedSequenceStart(bytes);
+    partial = bytes.mid(whole);
+    const QString text = QString::fromUtf8(bytes.left(whole));
 
     QVector<ConsoleOp> ops;
     QString run;

@@ -3,9 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QTextDecoder>
 #include <QVector>
-#include <memory>
 
 // One step of console output as the pane should apply it.
 struct ConsoleOp
@@ -28,7 +26,6 @@ struct ConsoleOp
 class ConsoleDecoder
 {
 public:
-    ConsoleDecoder();
     QVector<ConsoleOp> feed(const QByteArray &chunk);
     // Call when the output has ended.
     QVector<ConsoleOp> flush();
@@ -36,7 +33,8 @@ public:
 private:
     void appendText(QVector<ConsoleOp> &ops, const QString &text);
 
-    std::unique_ptr<QTextDecoder> decoder;
+    // The start of a UTF-8 sequence that the last chunk cut off.
+    QByteArray partial;
     bool pendingReturn = false;
 };
 

@@ -95,7 +95,7 @@ private:
     {
         static const QRegularExpression colour(QStringLiteral("^#[0-9a-fA-F]{6}(\\s|$)"));
         const bool lineStart = text.left(at).trimmed().isEmpty();
-        return !lineStart && colour.match(text.midRef(at)).hasMatch();
+        return !lineStart && colour.match(text.mid(at)).hasMatch();
     }
 
     QRegularExpression keyword;

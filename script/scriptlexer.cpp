@@ -23,14 +23,14 @@ int hexDigit(QChar c)
     return -1;
 }
 
-bool endsToken(const QString &line, int index)
+bool endsToken(QStringView line, int index)
 {
     return index >= line.size() || line.at(index).isSpace();
 }
 
 // `#` plus six hex digits standing alone is a colour; any other `#` after
 // white space starts a comment.
-bool colourAt(const QString &line, int index)
+bool colourAt(QStringView line, int index)
 {
     for (int i = 1; i <= colourDigits; ++i) {
         if (index + i >= line.size() || hexDigit(line.at(index + i)) < 0)
@@ -41,7 +41,7 @@ bool colourAt(const QString &line, int index)
 
 // The index of the closing quote, or -1. A backslash always takes the next
 // character with it, so \" never closes.
-int closingQuote(const QString &line, int open)
+int closingQuote(QStringView line, int open)
 {
     for (int i = open + 1; i < line.size(); ++i) {
         if (line.at(i) == QLatin1Char('\\'))
@@ -52,7 +52,7 @@ int closingQuote(const QString &line, int open)
     return -1;
 }
 
-int wordEnd(const QString &line, int start)
+int wordEnd(QStringView line, int start)
 {
     int end = start;
     while (!endsToken(line, end))
@@ -62,9 +62,13 @@ int wordEnd(const QString &line, int start)
 
 } // namespace
 
-Line tokenize(const QString &text, int number)
+// Tokens point into `text`: a long script is read without a string
+// allocated per word.
+void tokenize(QStringView text, int number, Line &line)
 {
-    Line line;
+    line.tokens.clear(); // keeps its room
+    line.source = QStringView();
+    line.error.reset();
     int start = -1;
     int end = 0;
     int i = 0;
@@ -86,12 +90,12 @@ Line tokenize(const QString &text, int number)
             const int close = closingQuote(text, i);
             if (close < 0) {
                 line.error = errorAt(number, i, QStringLiteral("unterminated text: no closing \""));
-                return line;
+                return;
             }
             if (!endsToken(text, close + 1)) {
                 line.error = errorAt(number, close + 1,
                                      QStringLiteral("white space needed after the closing \""));
-                return line;
+                return;
             }
             token.kind = Token::Kind::Quoted;
             token.text = text.mid(i + 1, close - i - 1);
@@ -99,12 +103,12 @@ Line tokenize(const QString &text, int number)
         } else {
             const int stop = wordEnd(text, i);
             token.text = text.mid(i, stop - i);
-            const int quote = token.text.indexOf(QLatin1Char('"'));
+            const int quote = int(token.text.indexOf(QLatin1Char('"')));
             if (quote >= 0) {
                 line.error = errorAt(number, i + quote,
                                      QStringLiteral("a quote inside a word: put white space "
                                                     "before text in quotes"));
-                return line;
+                return;
             }
             i = stop;
         }
@@ -115,7 +119,6 @@ Line tokenize(const QString &text, int number)
     }
     if (start >= 0)
         line.source = text.mid(start, end - start);
-    return line;
 }
 
 namespace {
@@ -149,10 +152,11 @@ std::optional<QChar> simpleEscape(QChar c)
 Unquoted unquote(const Token &token, int line, Encoding encoding)
 {
     Unquoted out;
-    const QString &text = token.text;
+    const QStringView text = token.text;
     // Plain characters are encoded a run at a time, so that a character
     // beyond 16 bits (two QChars) is encoded whole.
     QString plain;
+    plain.reserve(int(text.size()));
     auto flush = [&] {
         out.bytes += encoded(plain, encoding);
         plain.clear();
@@ -200,10 +204,10 @@ Unquoted unquote(const Token &token, int line, Encoding encoding)
     return out;
 }
 
-std::optional<quint64> parseNumber(const QString &word)
+std::optional<quint64> parseNumber(QStringView word)
 {
     const bool hex = word.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
-    const QStringRef digits = word.midRef(hex ? 2 : 0);
+    const QStringView digits = word.mid(hex ? 2 : 0);
     const quint64 base = hex ? 16 : 10;
     if (digits.isEmpty())
         return std::nullopt;
@@ -219,10 +223,10 @@ std::optional<quint64> parseNumber(const QString &word)
     return value;
 }
 
-std::optional<QByteArray> parseHexBytes(const QString &word)
+std::optional<QByteArray> parseHexBytes(QStringView word)
 {
     const bool prefixed = word.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
-    const QStringRef digits = word.midRef(prefixed ? 2 : 0);
+    const QStringView digits = word.mid(prefixed ? 2 : 0);
     // With 0x a word is one byte: 0x1234 would read as a number, whose byte
     // order nobody could tell from the text.
     if (digits.isEmpty() || digits.size() % 2 != 0 || (prefixed && digits.size() != 2))

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QVector>
 
 #include <optional>
@@ -22,20 +23,21 @@ struct Token
     };
 
     Kind kind = Kind::Word;
-    QString text;
-    int column = 0; // of its first character (the opening quote), from 1
+    QStringView text; // within the line given to tokenize(), which must outlive it
+    int column = 0;   // of its first character (the opening quote), from 1
 };
 
 struct Line
 {
     QVector<Token> tokens; // empty for blank and comment lines
-    QString source;        // from the first token to the end of the last
+    QStringView source;    // from the first token to the end of the last
     std::optional<ScriptError> error;
 };
 
-// Splits a line into tokens, dropping its comment. `number` is the line's,
-// for errors.
-Line tokenize(const QString &line, int number);
+// Splits a line into tokens, dropping its comment, into `line`, whose token
+// list keeps its room from one line to the next: a long script is read
+// without a list allocated per line. `number` is the line's, for errors.
+void tokenize(QStringView text, int number, Line &line);
 
 // A quoted token's text with its escapes applied. Plain characters become
 // local 8-bit bytes, as the buttons send them, or UTF-8 for texts compared
@@ -56,10 +58,10 @@ enum class Encoding
 Unquoted unquote(const Token &token, int line, Encoding encoding);
 
 // A decimal or 0x-hex number of at most 64 bits; nothing for anything else.
-std::optional<quint64> parseNumber(const QString &word);
+std::optional<quint64> parseNumber(QStringView word);
 
 // "84", "0x84" or a run of byte pairs such as "84f800"; nothing otherwise.
-std::optional<QByteArray> parseHexBytes(const QString &word);
+std::optional<QByteArray> parseHexBytes(QStringView word);
 
 } // namespace script::lexer
 

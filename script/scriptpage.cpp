@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 using namespace script;
@@ -248,9 +249,26 @@ void ScriptPage::stepDone(const StepResult &result)
         pendingOutput.erase(pendingOutput.begin(), pendingOutput.end() - outputLineLimit);
 }
 
+// Makes room for `incoming` lines by cutting the oldest in one piece. The
+// pane's own bound would drop them a block at a time, laying out each as the
+// cursor passes it: tens of milliseconds a flush once a long run filled it.
+void ScriptPage::dropOldestOutput(int incoming)
+{
+    QTextDocument *document = output->document();
+    const int excess = document->blockCount() + incoming - outputLineLimit;
+    if (excess <= 0)
+        return;
+    const QTextBlock firstKept = document->findBlockByNumber(excess);
+    QTextCursor cut(document);
+    cut.setPosition(firstKept.isValid() ? firstKept.position() : document->characterCount() - 1,
+                    QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+}
+
 void ScriptPage::flushOutput()
 {
     if (!pendingOutput.isEmpty()) {
+        dropOldestOutput(pendingOutput.size());
         output->appendPlainText(pendingOutput.join(QLatin1Char('\n')));
         pendingOutput.clear();
     }

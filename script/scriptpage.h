@@ -85,6 +85,7 @@ private:
     void appendStatement(const QString &line);
     void stepDone(const script::StepResult &result);
     void runFinished(const script::RunSummary &summary);
+    void dropOldestOutput(int incoming);
     void flushOutput();
     void setRunning(bool running);
 

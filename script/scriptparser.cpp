@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -31,13 +32,40 @@ const QStringList &keywords()
     return words;
 }
 
-const CommandSpec *commandNamed(const QString &word)
+const CommandSpec *commandComparedFor(QStringView word)
 {
     for (const CommandSpec &command : allCommands()) {
         if (word.compare(QLatin1String(command.name), Qt::CaseInsensitive) == 0)
             return &command;
     }
     return nullptr;
+}
+
+// Every line of a script looks its first word up here, so the names are
+// hashed once, in lower case. A word that is not short ASCII is compared
+// with each name instead: case folding may still make it one (Clſ is Cls).
+const CommandSpec *commandNamed(QStringView word)
+{
+    constexpr int longestLooked = 32;
+    static const QHash<QByteArray, const CommandSpec *> byName = [] {
+        QHash<QByteArray, const CommandSpec *> names;
+        for (const CommandSpec &command : allCommands()) {
+            const QByteArray name = QByteArray(command.name).toLower();
+            if (!names.contains(name) && name.size() <= longestLooked)
+                names.insert(name, &command);
+        }
+        return names;
+    }();
+    if (word.size() > longestLooked)
+        return commandComparedFor(word);
+    char lower[longestLooked];
+    for (int i = 0; i < word.size(); ++i) {
+        const ushort c = word.at(i).unicode();
+        if (c >= 0x80)
+            return commandComparedFor(word);
+        lower[i] = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return byName.value(QByteArray::fromRawData(lower, int(word.size())));
 }
 
 // Both in lower case.
@@ -139,13 +167,13 @@ qint64 largestValue(Arg arg)
     }
 }
 
-quint16 colourWord(const QString &hash)
+quint16 colourWord(QStringView hash)
 {
-    const uint rgb = hash.midRef(1).toUInt(nullptr, 16);
+    const uint rgb = hash.mid(1).toUInt(nullptr, 16);
     return rgb565(int(rgb >> 16), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
 }
 
-std::optional<ReplyKind> replyNamed(const QString &word)
+std::optional<ReplyKind> replyNamed(QStringView word)
 {
     static const QVector<QPair<QString, ReplyKind>> names{
         {QStringLiteral("pong"), ReplyKind::Pong},
@@ -162,10 +190,12 @@ std::optional<ReplyKind> replyNamed(const QString &word)
     return std::nullopt;
 }
 
+// The length first: every line is asked whether it is each keyword.
 bool isWord(const Token &token, const char *word)
 {
-    return token.kind == Token::Kind::Word &&
-           token.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    const QLatin1String keyword(word);
+    return token.kind == Token::Kind::Word && token.text.size() == keyword.size() &&
+           token.text.compare(keyword, Qt::CaseInsensitive) == 0;
 }
 
 bool modeAfterAll(const QVector<Statement> &statements, bool extended)
@@ -180,9 +210,12 @@ bool modeAfterAll(const QVector<Statement> &statements, bool extended)
 class Parser
 {
 public:
-    explicit Parser(const QString &baseDir) : baseDir(baseDir) {}
+    // `lines` bounds the statements outside repeats: room for them all is
+    // taken at once, rather than moving a long script's statements each time
+    // the list grows.
+    Parser(const QString &baseDir, int lines) : baseDir(baseDir) { statements.reserve(lines); }
 
-    void parseLine(const QString &text, int number);
+    void parseLine(QStringView text, int number);
     ParseResult finish(bool extendedAtStart);
 
 private:
@@ -212,9 +245,10 @@ private:
     int ignoredDepth = 0;    // repeats opened past the deepest allowed
     QVector<ScriptError> errors;
 
-    // The line being read.
+    // The line being read; its token list keeps its room from line to line.
     int lineNumber = 0;
-    QVector<Token> tokens;
+    lexer::Line line;
+    const QVector<Token> &tokens = line.tokens;
     bool lineFailed = false;
 };
 
@@ -236,12 +270,11 @@ QVector<Statement> &Parser::current()
     return open.isEmpty() ? statements : open.last().body;
 }
 
-void Parser::parseLine(const QString &text, int number)
+void Parser::parseLine(QStringView text, int number)
 {
     lineNumber = number;
     lineFailed = false;
-    const lexer::Line line = lexer::tokenize(text, number);
-    tokens = line.tokens;
+    lexer::tokenize(text, number, line);
     if (line.error) {
         fail(*line.error);
         return;
@@ -251,7 +284,7 @@ void Parser::parseLine(const QString &text, int number)
 
     Statement statement;
     statement.pos = {number, tokens.first().column};
-    statement.source = line.source;
+    statement.source = line.source.toString();
     if (isWord(tokens.first(), "end")) {
         if (tokens.size() > 1)
             fail(tokens.at(1).column, QStringLiteral("end takes nothing after it"));
@@ -262,7 +295,7 @@ void Parser::parseLine(const QString &text, int number)
     if (statement.kind == Statement::Kind::Repeat)
         openRepeat(statement); // even a bad one, so that its `end` still pairs up
     else if (parsed)
-        current().append(statement);
+        current().append(std::move(statement));
 }
 
 bool Parser::parseStatement(Statement &statement)
@@ -299,7 +332,7 @@ bool Parser::parseStatement(Statement &statement)
     if (const CommandSpec *command = commandNamed(first.text))
         return parseCommand(*command, statement);
 
-    const QString guess = closestName(first.text);
+    const QString guess = closestName(first.text.toString());
     return fail(
         first.column,
         QStringLiteral("unknown command '%1'").arg(first.text) +
@@ -328,6 +361,8 @@ bool Parser::parseCommand(const CommandSpec &command, Statement &statement)
         return parseSendFile(statement);
     if (!checkCount(command, int(argCount(command))))
         return false;
+    statement.values.reserve(int(fixedCount(command)));
+    statement.valuePos.reserve(int(fixedCount(command)));
     for (std::size_t i = 0; i < fixedCount(command); ++i) {
         const Token &token = tokens.at(int(i) + 1);
         qint64 value = 0;
@@ -342,13 +377,14 @@ bool Parser::parseCommand(const CommandSpec &command, Statement &statement)
 bool Parser::parseValue(const CommandSpec &command, int index, const Token &token, qint64 &value)
 {
     const Arg arg = command.args[std::size_t(index)];
-    const QString what = argName(command, index);
+    // Named only for a mistake: the name costs more than reading the number.
+    const auto what = [&] { return argName(command, index); };
     if (token.kind == Token::Kind::Quoted)
-        return fail(token.column, QStringLiteral("%1 takes a number, not text").arg(what));
+        return fail(token.column, QStringLiteral("%1 takes a number, not text").arg(what()));
     if (token.kind == Token::Kind::Colour) {
         if (arg != Arg::ColorWord)
             return fail(token.column,
-                        QStringLiteral("%1 takes a number; #rrggbb is for colours").arg(what));
+                        QStringLiteral("%1 takes a number; #rrggbb is for colours").arg(what()));
         value = colourWord(token.text);
         return true;
     }
@@ -358,7 +394,7 @@ bool Parser::parseValue(const CommandSpec &command, int index, const Token &toke
     const qint64 largest = largestValue(arg);
     if (!number && token.text.startsWith(QLatin1Char('-')))
         return fail(token.column,
-                    QStringLiteral("%1 takes 0..%2: no negative numbers").arg(what).arg(largest));
+                    QStringLiteral("%1 takes 0..%2: no negative numbers").arg(what()).arg(largest));
     if (!number && !digits.match(token.text).hasMatch())
         return fail(token.column, QStringLiteral("'%1' is not a number: write decimal digits "
                                                  "or 0x and hex digits")
@@ -366,14 +402,14 @@ bool Parser::parseValue(const CommandSpec &command, int index, const Token &toke
     if (!number || *number > quint64(largest)) // too many digits for any field
         return fail(
             token.column,
-            QStringLiteral("%1 takes 0..%2, not %3").arg(what).arg(largest).arg(token.text));
+            QStringLiteral("%1 takes 0..%2, not %3").arg(what()).arg(largest).arg(token.text));
     value = qint64(*number);
     return true;
 }
 
 bool Parser::parseText(const CommandSpec &command, const Token &token, QByteArray &text)
 {
-    const QString name = QLatin1String(command.name);
+    const QLatin1String name(command.name);
     if (token.kind != Token::Kind::Quoted)
         return fail(token.column, QStringLiteral("%1 takes its text in double quotes").arg(name));
     const lexer::Unquoted unquoted = lexer::unquote(token, lineNumber, lexer::Encoding::Local8Bit);
@@ -533,7 +569,8 @@ bool Parser::parseReply(ReplyKind kind, int from, int to, ReplyExpectation &repl
         const QString usage = kind == ReplyKind::Pong ? QStringLiteral("expect pong")
                               : kind == ReplyKind::Touch
                                   ? QStringLiteral("expect touch X Y")
-                                  : QStringLiteral("expect %1 \"TEXT\"").arg(name.text.toLower());
+                                  : QStringLiteral("expect %1 \"TEXT\"")
+                                        .arg(name.text.toString().toLower());
         return fail(given > wanted ? tokens.at(from + wanted).column : name.column,
                     QStringLiteral("write %1").arg(usage));
     }
@@ -546,7 +583,7 @@ bool Parser::parseReply(ReplyKind kind, int from, int to, ReplyExpectation &repl
 bool Parser::parseReplyText(const Token &token, QString &text)
 {
     if (token.kind != Token::Kind::Quoted) { // a bare word, or what reads like a colour
-        text = token.text;
+        text = token.text.toString();
         return true;
     }
     const lexer::Unquoted unquoted = lexer::unquote(token, lineNumber, lexer::Encoding::Utf8);
@@ -681,13 +718,19 @@ ParseResult Parser::finish(bool extendedAtStart)
 
 ParseResult parseScript(const QString &text, const QString &baseDir, bool extendedAtStart)
 {
-    Parser parser(baseDir);
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines.at(i);
+    // Lines are read in place, as the tokens are: no copy of each.
+    const QStringView all(text);
+    Parser parser(baseDir, int(std::count(all.begin(), all.end(), QLatin1Char('\n'))) + 1);
+    int number = 0;
+    for (qsizetype start = 0; start <= all.size();) {
+        qsizetype end = all.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = all.size();
+        QStringView line = all.mid(start, end - start);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        parser.parseLine(line, i + 1);
+        parser.parseLine(line, ++number);
+        start = end + 1;
     }
     return parser.finish(extendedAtStart);
 }

@@ -351,7 +351,7 @@ void ScriptRunner::takeChunk(const QByteArray &chunk)
     arrived += chunk;
     Reply reply = decodeReply(chunk, pending);
     reply.hexLine.clear(); // the window's log line; not needed here
-    replies.append(ArrivedReply{reply, pending, chunk, arrived.size()});
+    replies.append(ArrivedReply{reply, pending, chunk, int(arrived.size())});
     pending = reply.pendingCommand;
     keepArrivedBounded();
     const bool expecting = phase == Phase::Expecting || phase == Phase::Draining;

@@ -2,15 +2,23 @@
 # Installs what the bench needs to build, test and run, then fetches the
 # Nova Square font. Quick when everything is already there. Extra package
 # names given as arguments are installed too (the benchmarks and fuzzers
-# need a few that the bench does not).
+# need a few that the bench does not); --qt6 adds Qt 6 for ./test.sh --qt6.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# help2man writes the man pages at build time; dpkg-dev and file are what
+# CPack needs to work out a .deb's dependencies.
 packages=(
   cmake g++ make pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5webkit5-dev
   xvfb xauth imagemagick x11-utils dfu-util fonts-dejavu-core tshark
+  help2man dpkg-dev file
 )
+if [ "${1:-}" = --qt6 ]; then
+  # Qt Test and the tools (moc, uic, rcc) come with qt6-base-dev.
+  packages+=(qt6-base-dev qt6-serialport-dev)
+  shift
+fi
 # npm fetches the font; some machines carry a Node.js build that brings its own.
 command -v npm >/dev/null || packages+=(npm)
 packages+=("$@")

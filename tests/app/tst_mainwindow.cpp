@@ -231,6 +231,25 @@ private slots:
         QVERIFY(source.url.toEncoded().contains("Manual-html.html"));
     }
 
+    // The working directory first, then the installed data.
+    void manualComesFromTheFirstFolderHoldingOne()
+    {
+        QTemporaryDir installed;
+        const QStringList folders = {workDir.path(), installed.path()};
+        ManualSource source = chooseManual(folders, false);
+        QVERIFY(!source.url.isValid());
+        QVERIFY(source.builtInHtml.contains(workDir.path()));
+        QVERIFY(source.builtInHtml.contains(installed.path()));
+
+        writeFile(QDir(installed.path()).filePath(manualHtmlName), "<html></html>");
+        source = chooseManual(folders, false);
+        QCOMPARE(source.url.toLocalFile(), QDir(installed.path()).filePath(manualHtmlName));
+
+        writeFile(manualHtmlName, "<html></html>");
+        source = chooseManual(folders, false);
+        QCOMPARE(source.url.toLocalFile(), workDir.filePath(manualHtmlName));
+    }
+
     void manualPageShowsTheHtmlFromTheWorkingDirectory()
     {
         writeFile(manualHtmlName, "<html><body><p>SD_FILE_OPEN opens a file</p></body></html>");

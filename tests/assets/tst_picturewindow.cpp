@@ -69,10 +69,10 @@ private slots:
         bench->addImage(file("pic.vxp", QByteArray("\2\0\1\0\x1F\0\0\xF8\x1F\0", 10)));
         bench->addImage(file("short.vxp", QByteArray("\x40\x01\xF0\0\0\0\0", 7)));
         bench->addImage(picture("logo.bmp", twoPixels(qRgb(0, 0, 255), qRgb(0, 255, 0))));
-        QVERIFY(preview()->pixmap(Qt::ReturnByValue).isNull());
+        QVERIFY(preview()->pixmap().isNull());
 
         bench->images()->selectRow(0);
-        const QImage shown = preview()->pixmap(Qt::ReturnByValue).toImage();
+        const QImage shown = preview()->pixmap().toImage();
         QVERIFY(!shown.isNull() && shown.width() <= preview()->width());
         QCOMPARE(shown.pixelColor(0, 0), QColor(Qt::red));
         // The transparent pixel shows the checkerboard, not blue.
@@ -81,12 +81,12 @@ private slots:
                  qPrintable(right.name()));
 
         bench->images()->selectRow(1);
-        QVERIFY(preview()->pixmap(Qt::ReturnByValue).isNull());
+        QVERIFY(preview()->pixmap().isNull());
         QCOMPARE(preview()->text(),
                  QString("short.vxp is 7 bytes, too short for 320 x 240 pixels (153606 bytes)"));
 
         bench->images()->selectRow(2);
-        QCOMPARE(preview()->pixmap(Qt::ReturnByValue).toImage().pixelColor(0, 0), QColor(Qt::blue));
+        QCOMPARE(preview()->pixmap().toImage().pixelColor(0, 0), QColor(Qt::blue));
         bench->images()->selectRow(0);
         bench->click("removeImageList"); // the row after it moves up and is shown
         QCOMPARE(preview()->text(),

@@ -209,7 +209,8 @@ private slots:
         if (!ldd.waitForFinished() || ldd.exitCode() != 0)
             QSKIP("ldd is not available");
         const QByteArray libraries = ldd.readAllStandardOutput();
-        QVERIFY(libraries.contains("libQt5Core") && !libraries.contains("libQt5Widgets"));
+        const QByteArray qt = "libQt" + QByteArray::number(QT_VERSION_MAJOR);
+        QVERIFY(libraries.contains(qt + "Core") && !libraries.contains(qt + "Widgets"));
     }
 
     // info names the choice each header code stands for.

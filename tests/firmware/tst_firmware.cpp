@@ -91,6 +91,15 @@ private slots:
             << QList<QByteArray>{"40%\r", "80%"} << Ops{text("40%"), back(), text("80%")};
         QTest::newRow("utf-8 split across chunks")
             << QList<QByteArray>{"gr\xc3", "\xbc\xc3\x9f"} << Ops{text("gr"), text(QString::fromUtf8("\xc3\xbc\xc3\x9f"))};
+        QTest::newRow("four-byte character over three chunks")
+            << QList<QByteArray>{"\xf0\x9f", "\x98", "\x80!"}
+            << Ops{text(QString::fromUtf8("\xf0\x9f\x98\x80!"))};
+        QTest::newRow("stray continuation byte is replaced")
+            << QList<QByteArray>{"a\x80", "b"}
+            << Ops{text(QString::fromUtf8("a\xef\xbf\xbd")), text("b")};
+        QTest::newRow("zero byte after a split character")
+            << QList<QByteArray>{"\xc3", QByteArray("\xa9\0x", 3)}
+            << Ops{text(QString::fromUtf8("\xc3\xa9"))};
     }
 
     void consoleDecoding()

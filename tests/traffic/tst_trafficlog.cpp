@@ -23,7 +23,7 @@ TrafficEntry numbered(qint64 i, int size, const QString &meaning = QString())
 {
     QByteArray bytes(size, char(i));
     const QByteArray tag = QByteArray::number(i);
-    bytes.replace(0, std::min(size, tag.size()), tag.left(size));
+    bytes.replace(0, std::min(size, int(tag.size())), tag.left(size));
     return {{i % 2 ? Direction::Received : Direction::Sent, i, bytes}, meaning, i % 3 - 1};
 }
 
