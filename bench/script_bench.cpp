@@ -15,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSerialPort>
@@ -43,7 +42,7 @@ namespace {
 constexpr int drawingStatements = 100000;
 constexpr int windowStatements = 20000;
 constexpr int statementsPerPing = 1000; // in the window's script
-constexpr int rounds = 3;
+constexpr int rounds = 5;
 constexpr int parseRounds = 5;
 constexpr int startRuns = 9;
 constexpr double ratioAllowed = 1.5;
@@ -51,8 +50,6 @@ constexpr int tickMs = 10;
 constexpr double longestGapAllowedMs = 100;
 constexpr double firstByteAllowedMs = 50;
 constexpr int drainTimeoutMs = 60000;
-
-// ---- the scripts ----------------------------------------------------------
 
 // One drawing statement of ten kinds, its values drawn from `random`, every
 // Y within standard mode; now and then with a comment behind it.
@@ -145,8 +142,6 @@ script::Script parsedOrDie(const QString &text)
     return parsed.script;
 }
 
-// ---- a: the runner beside cat --------------------------------------------
-
 struct Run
 {
     double seconds = 0;
@@ -169,15 +164,39 @@ bool intact(const Drain &drain, const QByteArray &expected)
     return drain.received() == expected.size() && drain.bodyHash() == hashOf(expected);
 }
 
+// Starts `arguments` with its output going to `output`, its errors thrown
+// away. Started without QProcess, whose own start-up would be timed too.
+pid_t spawn(const QByteArrayList &arguments, const QByteArray &output = "/dev/null")
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.constData(),
+                                     O_WRONLY | O_NOCTTY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<char *> argv;
+    for (const QByteArray &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.constData()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        qFatal("cannot start %s", argv[0]);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int exitCodeOf(pid_t pid)
+{
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 Run catRun(const QString &path, const QByteArray &expected)
 {
     Pty pty;
     Drain drain(pty.master(), expected.size());
-    QProcess cat;
-    cat.setStandardOutputFile(pty.slavePath());
     const Clock::time_point started = Clock::now();
-    cat.start(QStringLiteral("cat"), {path});
-    if (!cat.waitForFinished(drainTimeoutMs) || cat.exitCode() != 0)
+    if (exitCodeOf(spawn({"cat", path.toLocal8Bit()}, pty.slavePath().toLocal8Bit())) != 0)
         qFatal("cat failed");
     waitFor(drain);
     return {secondsBetween(started, drain.completedAt()), intact(drain, expected)};
@@ -192,6 +211,9 @@ Run runnerRun(const script::Script &script, const QByteArray &expected)
     QSerialPort port;
     port.setPortName(pty.slavePath());
     port.setBaudRate(115200);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
     if (!port.open(QIODevice::ReadWrite))
         qFatal("cannot open %s: %s", qPrintable(pty.slavePath()), qPrintable(port.errorString()));
@@ -227,14 +249,14 @@ bool allIntact(const QVector<Run> &runs)
 bool runnerBesideCat()
 {
     const QString text = drawingScript(drawingStatements);
-    // Each parse is timed up to its result; dropping the previous one is not.
+    // The script run is the first parsed, on a heap as fresh as vexelctl's;
+    // each parse is timed up to its result, dropping it is not.
+    const script::Script script = parsedOrDie(text);
     QVector<double> parseSeconds;
-    script::Script script;
     for (int i = 0; i < parseRounds; ++i) {
         const Clock::time_point started = Clock::now();
-        script::Script parsed = parsedOrDie(text);
+        const script::Script parsed = parsedOrDie(text);
         parseSeconds.append(secondsBetween(started, Clock::now()));
-        std::swap(script, parsed);
     }
     const QByteArray expected = wireOf(script).bytes;
     QTemporaryDir dir;
@@ -260,8 +282,7 @@ bool runnerBesideCat()
                 "ScriptRunner through PortLink on a QSerialPort into a pseudo-terminal drained "
                 "by a\nreader thread, beside `cat` of the same bytes drained the same way; "
                 "median of %d runs each, in turn\n",
-                drawingStatements, text.toUtf8().size() / 1024.0, expected.size() / 1024.0,
-                rounds);
+                drawingStatements, text.toUtf8().size() / 1024.0, expected.size() / 1024.0, rounds);
     std::printf("  parse:       %.3f s, %.2f us a line (median of %d)\n", parse,
                 parse * 1e6 / text.count(QLatin1Char('\n')), parseRounds);
     std::printf("  cat:         %.4f s\n", cat);
@@ -275,8 +296,6 @@ bool runnerBesideCat()
     std::fflush(stdout);
     return met;
 }
-
-// ---- b: a long script from the Demos page ---------------------------------
 
 // The module's side of the window's line: drains it on a thread, hashing
 // what arrives, and answers each ping with a pong once the ping's byte is in.
@@ -313,7 +332,7 @@ private:
                 continue;
             stream.add(buffer, size_t(n));
             const qint64 total = count += n;
-            // One write per pong: two in one chunk would be read as one reply.
+            // The script waits for each pong, so at most one ping is answered here.
             for (; answered < pingEnds.size() && pingEnds.at(answered) <= total; ++answered) {
                 if (::write(fd, "8", 1) != 1)
                     return;
@@ -419,10 +438,10 @@ WindowRun windowRun()
     while (module.received() < wire.bytes.size() && settle.elapsed() < 2000)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
     module.finish();
-    result.passed = result.status.contains(
-        QStringLiteral("passed: %1 statements, %2 expectations met")
-            .arg(result.statements)
-            .arg(result.expectations));
+    result.passed =
+        result.status.contains(QStringLiteral("passed: %1 statements, %2 expectations met")
+                                   .arg(result.statements)
+                                   .arg(result.expectations));
     result.intact = module.received() == wire.bytes.size() && module.hash() == hashOf(wire.bytes);
     const QStringList shown =
         widget<QPlainTextEdit>(window, "scriptOutput")->toPlainText().split(QLatin1Char('\n'));
@@ -460,35 +479,7 @@ bool longScriptInTheWindow()
     return met;
 }
 
-// ---- c: vexelctl run's first byte -----------------------------------------
-
 #ifdef VEXELCTL_PATH
-
-// Starts `arguments` with its output thrown away; the clock is read just
-// before, so the figures hold the whole start of the process.
-pid_t spawn(const QByteArrayList &arguments)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char *> argv;
-    for (const QByteArray &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.constData()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        qFatal("cannot start %s", argv[0]);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-int exitCodeOf(pid_t pid)
-{
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // From the start of the process to the first byte the reader takes off the line.
 double firstByteSeconds(const QString &script)
@@ -496,8 +487,8 @@ double firstByteSeconds(const QString &script)
     Pty pty;
     Drain drain(pty.master(), 1);
     const Clock::time_point started = Clock::now();
-    const pid_t pid = spawn({VEXELCTL_PATH, "run", script.toLocal8Bit(), "--port",
-                             pty.slavePath().toLocal8Bit()});
+    const pid_t pid = spawn(
+        {VEXELCTL_PATH, "run", script.toLocal8Bit(), "--port", pty.slavePath().toLocal8Bit()});
     const int code = exitCodeOf(pid);
     QElapsedTimer clock;
     clock.start();

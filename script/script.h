@@ -84,6 +84,12 @@ struct Statement
     QVector<SourcePos> valuePos; // where each of `values` stands in the text
     QByteArray text;             // the text argument, already in bytes (escapes applied)
     QString filePath;            // SendFile: resolved against the script's folder
+    // Command: where what it sends in standard mode, as statementWrites()
+    // joined, stands in the `wire` of the list holding it. Made as the script
+    // is read: a long run of drawing then goes out from one buffer, without
+    // encoding each statement again or visiting its values.
+    int wireAt = -1;
+    int wireSize = 0;
 
     // Raw and Expect
     QByteArray bytes;
@@ -95,12 +101,14 @@ struct Statement
     // Repeat
     int count = 0;
     QVector<Statement> body;
+    QByteArray bodyWire; // see wireAt
 };
 
 struct Script
 {
     QString name; // file base name, or the demo's title
     QVector<Statement> statements;
+    QByteArray wire; // see Statement::wireAt
 };
 
 struct ParseResult

@@ -222,6 +222,8 @@ private:
     bool fail(int column, const QString &message);
     bool fail(const ScriptError &error);
     QVector<Statement> &current();
+    QByteArray &currentWire();
+    void append(Statement &&statement);
 
     bool parseStatement(Statement &statement);
     bool parseCommand(const CommandSpec &command, Statement &statement);
@@ -241,6 +243,7 @@ private:
 
     const QString baseDir;
     QVector<Statement> statements;
+    QByteArray wire;
     QVector<Statement> open; // repeats waiting for their `end`, outermost first
     int ignoredDepth = 0;    // repeats opened past the deepest allowed
     QVector<ScriptError> errors;
@@ -270,6 +273,24 @@ QVector<Statement> &Parser::current()
     return open.isEmpty() ? statements : open.last().body;
 }
 
+QByteArray &Parser::currentWire()
+{
+    return open.isEmpty() ? wire : open.last().bodyWire;
+}
+
+// A command statement's bytes go to its list's wire as it joins the list,
+// while its values are at hand.
+void Parser::append(Statement &&statement)
+{
+    if (statement.kind == Statement::Kind::Command) {
+        QByteArray &bytes = currentWire();
+        statement.wireAt = bytes.size();
+        appendCommandBytes(bytes, statement.command, statement.values, statement.text, false);
+        statement.wireSize = bytes.size() - statement.wireAt;
+    }
+    current().append(std::move(statement));
+}
+
 void Parser::parseLine(QStringView text, int number)
 {
     lineNumber = number;
@@ -295,7 +316,7 @@ void Parser::parseLine(QStringView text, int number)
     if (statement.kind == Statement::Kind::Repeat)
         openRepeat(statement); // even a bad one, so that its `end` still pairs up
     else if (parsed)
-        current().append(std::move(statement));
+        append(std::move(statement));
 }
 
 bool Parser::parseStatement(Statement &statement)
@@ -566,11 +587,11 @@ bool Parser::parseReply(ReplyKind kind, int from, int to, ReplyExpectation &repl
     const int given = to - from;
     const int wanted = kind == ReplyKind::Pong ? 0 : kind == ReplyKind::Touch ? 2 : 1;
     if (given != wanted) {
-        const QString usage = kind == ReplyKind::Pong ? QStringLiteral("expect pong")
-                              : kind == ReplyKind::Touch
-                                  ? QStringLiteral("expect touch X Y")
-                                  : QStringLiteral("expect %1 \"TEXT\"")
-                                        .arg(name.text.toString().toLower());
+        const QString usage =
+            kind == ReplyKind::Pong ? QStringLiteral("expect pong")
+            : kind == ReplyKind::Touch
+                ? QStringLiteral("expect touch X Y")
+                : QStringLiteral("expect %1 \"TEXT\"").arg(name.text.toString().toLower());
         return fail(given > wanted ? tokens.at(from + wanted).column : name.column,
                     QStringLiteral("write %1").arg(usage));
     }
@@ -710,6 +731,7 @@ ParseResult Parser::finish(bool extendedAtStart)
 
     ParseResult result;
     result.script.statements = statements;
+    result.script.wire = wire;
     result.errors = errors;
     return result;
 }

@@ -5,6 +5,8 @@
 #include <QMetaMethod>
 #include <QScopedValueRollback>
 
+#include <algorithm>
+
 namespace script {
 
 namespace {
@@ -12,6 +14,10 @@ namespace {
 // Statements that need no waiting go out in slices this long, so the window
 // and the port keep getting their turn on the event loop.
 constexpr qint64 sliceNs = 8'000'000;
+// Gathered writes go out at the end of each slice, and the port writes them
+// only from the event loop: short slices keep the line busy while the next
+// statements are made, rather than idle until a long slice ends.
+constexpr qint64 batchSliceNs = 1000 * 1000;
 constexpr int statementsPerClockRead = 64;
 // A long run of drawing pauses while the port holds more than highWater
 // bytes, until it is down to lowWater.
@@ -23,6 +29,13 @@ constexpr int batchBytes = 64 * 1024;
 // between two expectations must not grow it for ever.
 constexpr int arrivedCap = 1 << 20;
 constexpr int repliesCap = 4096;
+
+// Whether a command's bytes depend on the mode.
+bool takesY(const CommandSpec &command)
+{
+    const auto end = command.args.begin() + argCount(command);
+    return std::find(command.args.begin(), end, Arg::Y) != end;
+}
 
 QString fileProblem(const Statement &statement, const OutgoingFile &file)
 {
@@ -77,7 +90,7 @@ void ScriptRunner::start(const Script &toRun, bool extendedMode)
 {
     stop();
     script = std::make_shared<const Script>(toRun);
-    levels.assign(1, Level{&script->statements, 0, 1});
+    levels.assign(1, Level{&script->statements, &script->wire, 0, 1});
     current = nullptr;
     extended = extendedMode;
     pending = 0;
@@ -102,7 +115,7 @@ void ScriptRunner::advance()
     reporting = isSignalConnected(QMetaMethod::fromSignal(&ScriptRunner::statementDone));
     announcing = isSignalConnected(QMetaMethod::fromSignal(&ScriptRunner::statementStarted));
     lastStepEndNs = clock.nsecsElapsed();
-    const qint64 sliceEnd = lastStepEndNs + sliceNs;
+    const qint64 sliceEnd = lastStepEndNs + (link.sendCommand ? sliceNs : batchSliceNs);
     int untilClockRead = statementsPerClockRead;
     while (phase == Phase::Running) {
         if (!current) {
@@ -142,7 +155,7 @@ bool ScriptRunner::enterNext()
         const Statement &statement = level.list->at(level.next++);
         if (statement.kind == Statement::Kind::Repeat) {
             if (statement.count > 0 && !statement.body.isEmpty())
-                levels.push_back(Level{&statement.body, 0, statement.count});
+                levels.push_back(Level{&statement.body, &statement.bodyWire, 0, statement.count});
             continue;
         }
         current = &statement;
@@ -197,7 +210,7 @@ void ScriptRunner::sendCommand(const Statement &statement)
             sent = writes.join();
     } else {
         const int from = batch.size();
-        appendCommandBytes(batch, statement.command, statement.values, statement.text, extended);
+        appendBytes(statement);
         if (reporting)
             sent = batch.mid(from);
     }
@@ -210,6 +223,20 @@ void ScriptRunner::sendCommand(const Statement &statement)
         current = nullptr;
     }
     afterSending();
+}
+
+// From the list's wire where the parser left them there and the mode does
+// not change them; made again otherwise.
+void ScriptRunner::appendBytes(const Statement &statement)
+{
+    const QByteArray &wire = *levels.back().wire;
+    const bool fromWire = statement.wireAt >= 0 &&
+                          statement.wireAt + statement.wireSize <= wire.size() &&
+                          (!extended || !takesY(spec(statement.command)));
+    if (fromWire)
+        batch.append(wire.constData() + statement.wireAt, statement.wireSize);
+    else
+        appendCommandBytes(batch, statement.command, statement.values, statement.text, extended);
 }
 
 // Raw bytes arm nothing: the reader is armed by commands, as in the window.

@@ -112,6 +112,7 @@ private:
     struct Level
     {
         const QVector<Statement> *list;
+        const QByteArray *wire; // the list's bytes: Statement::wireAt
         int next;
         qint64 passesLeft;
     };
@@ -129,6 +130,7 @@ private:
     bool enterNext();
     void carryOut(const Statement &statement);
     void sendCommand(const Statement &statement);
+    void appendBytes(const Statement &statement);
     void sendRaw(const Statement &statement);
     void sendFile(const Statement &statement);
     void afterSending();

@@ -120,9 +120,8 @@ int expectationsIn(const QString &script)
 
 QString passedLine(int expectations)
 {
-    return QString("ok: %1 %2 passed, 0 failed")
-        .arg(expectations)
-        .arg(expectations == 1 ? "expectation" : "expectations");
+    const QString counted = expectations == 1 ? "expectation" : "expectations";
+    return QString("ok: %1 %2 passed, 0 failed").arg(expectations).arg(counted);
 }
 
 } // namespace
