@@ -42,7 +42,8 @@ namespace {
 constexpr int drawingStatements = 100000;
 constexpr int windowStatements = 20000;
 constexpr int statementsPerPing = 1000; // in the window's script
-constexpr int rounds = 5;
+constexpr int rounds = 9;
+constexpr int toolRounds = 3;
 constexpr int parseRounds = 5;
 constexpr int startRuns = 9;
 constexpr double ratioAllowed = 1.5;
@@ -148,6 +149,15 @@ struct Run
     bool intact = false;
 };
 
+QString fileWith(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
 void waitFor(Drain &drain)
 {
     QElapsedTimer clock;
@@ -202,8 +212,9 @@ Run catRun(const QString &path, const QByteArray &expected)
     return {secondsBetween(started, drain.completedAt()), intact(drain, expected)};
 }
 
-// The port opened as `vexelctl run` opens it, the script run by its PortLink;
-// the clock runs from start() to the reader's last byte.
+// The port opened as `vexelctl run` opens it, the script run by its PortLink
+// with nothing following the steps; the clock runs from start() to the
+// reader's last byte.
 Run runnerRun(const script::Script &script, const QByteArray &expected)
 {
     Pty pty;
@@ -233,6 +244,21 @@ Run runnerRun(const script::Script &script, const QByteArray &expected)
     return {secondsBetween(started, drain.completedAt()), passed && intact(drain, expected)};
 }
 
+#ifdef VEXELCTL_PATH
+// `vexelctl run` as a user runs it, printing a line per statement: from its
+// start to the reader's last byte.
+Run vexelctlRun(const QString &script, const QByteArray &expected)
+{
+    Pty pty;
+    Drain drain(pty.master(), expected.size());
+    const Clock::time_point started = Clock::now();
+    const int code = exitCodeOf(spawn(
+        {VEXELCTL_PATH, "run", script.toLocal8Bit(), "--port", pty.slavePath().toLocal8Bit()}));
+    waitFor(drain);
+    return {secondsBetween(started, drain.completedAt()), code == 0 && intact(drain, expected)};
+}
+#endif
+
 QVector<double> secondsOf(const QVector<Run> &runs)
 {
     QVector<double> seconds;
@@ -260,23 +286,24 @@ bool runnerBesideCat()
     }
     const QByteArray expected = wireOf(script).bytes;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("drawing.bin"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(expected) != expected.size())
-        qFatal("cannot write %s", qPrintable(path));
-    file.close();
+    const QString path = fileWith(dir, "drawing.bin", expected);
 
     catRun(path, expected); // both start warm
     runnerRun(script, expected);
-    QVector<Run> cats, runs;
+    QVector<Run> cats, runs, tools;
     for (int round = 0; round < rounds; ++round) {
         cats.append(catRun(path, expected));
         runs.append(runnerRun(script, expected));
     }
+#ifdef VEXELCTL_PATH
+    const QString scriptPath = fileWith(dir, "drawing.vxscript", text.toUtf8());
+    for (int round = 0; round < toolRounds; ++round)
+        tools.append(vexelctlRun(scriptPath, expected));
+#endif
     const double parse = median(parseSeconds);
     const double cat = median(secondsOf(cats));
     const double run = median(secondsOf(runs));
-    const bool whole = allIntact(cats) && allIntact(runs);
+    const bool whole = allIntact(cats) && allIntact(runs) && allIntact(tools);
 
     std::printf("Drawing script: %d statements (%.1f KB of text, %.1f KB on the wire) run by\n"
                 "ScriptRunner through PortLink on a QSerialPort into a pseudo-terminal drained "
@@ -289,6 +316,10 @@ bool runnerBesideCat()
     std::printf("  run:         %.4f s, %.2f x cat (target at most %.1f)\n", run, run / cat,
                 ratioAllowed);
     std::printf("  parse + run: %.4f s, %.2f x cat\n", parse + run, (parse + run) / cat);
+    if (!tools.isEmpty())
+        std::printf("  for scale:   `vexelctl run` of the script, printing a line per statement, "
+                    "%.3f s\n               from its start to the last byte (median of %d)\n",
+                    median(secondsOf(tools)), toolRounds);
     std::printf("  bytes:       %s\n", whole ? "every run delivered the statements' bytes intact"
                                              : "SOME RUN LOST OR ALTERED BYTES");
     const bool met = whole && run <= ratioAllowed * cat;
@@ -520,11 +551,7 @@ QString spread(const QVector<double> &seconds)
 bool vexelctlFirstByte()
 {
     QTemporaryDir dir;
-    const QString script = dir.filePath(QStringLiteral("start.vxscript"));
-    QFile file(script);
-    if (!file.open(QIODevice::WriteOnly) || file.write(drawingScript(20).toUtf8()) < 0)
-        qFatal("cannot write %s", qPrintable(script));
-    file.close();
+    const QString script = fileWith(dir, "start.vxscript", drawingScript(20).toUtf8());
     const QByteArrayList help{VEXELCTL_PATH, "help"};
     const QByteArrayList trivial{"/bin/true"};
 

@@ -243,7 +243,7 @@ private:
 
     const QString baseDir;
     QVector<Statement> statements;
-    QByteArray wire;
+    QByteArray wire;         // of their commands: Statement::wireAt
     QVector<Statement> open; // repeats waiting for their `end`, outermost first
     int ignoredDepth = 0;    // repeats opened past the deepest allowed
     QVector<ScriptError> errors;

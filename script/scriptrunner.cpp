@@ -14,10 +14,6 @@ namespace {
 // Statements that need no waiting go out in slices this long, so the window
 // and the port keep getting their turn on the event loop.
 constexpr qint64 sliceNs = 8'000'000;
-// Gathered writes go out at the end of each slice, and the port writes them
-// only from the event loop: short slices keep the line busy while the next
-// statements are made, rather than idle until a long slice ends.
-constexpr qint64 batchSliceNs = 1000 * 1000;
 constexpr int statementsPerClockRead = 64;
 // A long run of drawing pauses while the port holds more than highWater
 // bytes, until it is down to lowWater.
@@ -114,11 +110,19 @@ void ScriptRunner::advance()
     const std::shared_ptr<const Script> keep = script;
     reporting = isSignalConnected(QMetaMethod::fromSignal(&ScriptRunner::statementDone));
     announcing = isSignalConnected(QMetaMethod::fromSignal(&ScriptRunner::statementStarted));
+    // Nobody follows the steps: rows of commands go out without one each.
+    const bool quiet = !reporting && !announcing && !link.sendCommand;
     lastStepEndNs = clock.nsecsElapsed();
-    const qint64 sliceEnd = lastStepEndNs + (link.sendCommand ? sliceNs : batchSliceNs);
+    const qint64 sliceEnd = lastStepEndNs + sliceNs;
     int untilClockRead = statementsPerClockRead;
     while (phase == Phase::Running) {
         if (!current) {
+            if (quiet && sendRow()) {
+                afterSending();
+                if (sliceOver(sliceEnd))
+                    return;
+                continue;
+            }
             if (!enterNext()) {
                 flushBatch();
                 if (!waitForPort(0, 0))
@@ -129,15 +133,70 @@ void ScriptRunner::advance()
         }
         if (--untilClockRead == 0) {
             untilClockRead = statementsPerClockRead;
-            if (clock.nsecsElapsed() > sliceEnd) {
-                flushBatch();
-                resumeTimer.start();
+            if (sliceOver(sliceEnd))
                 return;
-            }
         }
         carryOut(*current);
     }
     flushBatch();
+}
+
+// Once the slice's time is up, gathered bytes go to the link and the next
+// slice comes from the event loop.
+bool ScriptRunner::sliceOver(qint64 sliceEnd)
+{
+    if (clock.nsecsElapsed() <= sliceEnd)
+        return false;
+    flushBatch();
+    resumeTimer.start();
+    return true;
+}
+
+// The commands from the next statement on whose bytes lie in a row in the
+// list's wire, as far as one batch goes, appended as one piece: a long run
+// of drawing then costs little more than copying its bytes. False when the
+// next statement is not such a command.
+bool ScriptRunner::sendRow()
+{
+    if (levels.empty()) // the last waits for the port to drain
+        return false;
+    Level &level = levels.back();
+    const QVector<Statement> &list = *level.list;
+    const int first = level.next;
+    int from = -1;
+    int to = -1;
+    int next = first;
+    for (; next < list.size() && batch.size() + (to - from) < batchBytes; ++next) {
+        const Statement &statement = list.at(next);
+        // A row leaves the mode alone: the mode commands are sent one by one.
+        const bool inRow = statement.kind == Statement::Kind::Command &&
+                           statement.command != Command::StandardMode &&
+                           statement.command != Command::ExtendedMode &&
+                           wireHolds(statement, *level.wire) &&
+                           (from < 0 || statement.wireAt == to);
+        if (!inRow)
+            break;
+        if (from < 0)
+            from = statement.wireAt;
+        to = statement.wireAt + statement.wireSize;
+        const CommandSpec &command = spec(statement.command);
+        if (command.has(ArmsReply))
+            pending = command.code;
+    }
+    if (next == first)
+        return false;
+    batch.append(level.wire->constData() + from, to - from);
+    summary.statements += next - first;
+    level.next = next;
+    return true;
+}
+
+// Whether the list's wire holds a command's bytes as the current mode has
+// them: the parser made them for standard mode, where only a Y differs.
+bool ScriptRunner::wireHolds(const Statement &statement, const QByteArray &wire) const
+{
+    return statement.wireAt >= 0 && statement.wireAt + statement.wireSize <= wire.size() &&
+           (!extended || !takesY(spec(statement.command)));
 }
 
 // Steps to the next statement that does something, into and out of repeats.
@@ -225,15 +284,11 @@ void ScriptRunner::sendCommand(const Statement &statement)
     afterSending();
 }
 
-// From the list's wire where the parser left them there and the mode does
-// not change them; made again otherwise.
+// From the list's wire where it holds them; made again otherwise.
 void ScriptRunner::appendBytes(const Statement &statement)
 {
     const QByteArray &wire = *levels.back().wire;
-    const bool fromWire = statement.wireAt >= 0 &&
-                          statement.wireAt + statement.wireSize <= wire.size() &&
-                          (!extended || !takesY(spec(statement.command)));
-    if (fromWire)
+    if (wireHolds(statement, wire))
         batch.append(wire.constData() + statement.wireAt, statement.wireSize);
     else
         appendCommandBytes(batch, statement.command, statement.values, statement.text, extended);

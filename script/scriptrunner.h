@@ -127,6 +127,9 @@ private:
     };
 
     void advance();
+    bool sliceOver(qint64 sliceEnd);
+    bool sendRow();
+    bool wireHolds(const Statement &statement, const QByteArray &wire) const;
     bool enterNext();
     void carryOut(const Statement &statement);
     void sendCommand(const Statement &statement);

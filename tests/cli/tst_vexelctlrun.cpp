@@ -342,6 +342,27 @@ private slots:
         QVERIFY(standard.err.contains("statement 1, column 11: "));
     }
 
+    // A repeat whose body switches the mode sends its later rounds in the
+    // mode the body left, each Y as wide as that mode makes it.
+    void repeatedRoundsSendInTheirMode()
+    {
+        PtyPair module;
+        QVERIFY(module.isOpen());
+        QProcess process;
+        process.start(VEXELCTL_PATH,
+                      {"send", "--port", module.slavePath(), "repeat 2", "SetXHY 10 20",
+                       "setExtendedMode", "LINE_TO_XHY 10 300", "end", "setStandardMode"});
+        const QByteArray round =
+            commandFrame(Command::ExtendedMode) + commandFrame(Command::LineToXHY, {10, 300}, true);
+        const QByteArray expected = commandFrame(Command::SetXHY, {10, 20}, false) + round +
+                                    commandFrame(Command::SetXHY, {10, 20}, true) + round +
+                                    commandFrame(Command::StandardMode);
+        QCOMPARE(module.take(expected.size()).toHex(), expected.toHex());
+        process.waitForFinished(5000); // it may have ended while take() ran the loop
+        QCOMPARE(process.state(), QProcess::NotRunning);
+        QCOMPARE(process.exitCode(), 0);
+    }
+
     // A line that hangs up mid-run fails it, and the capture and the report
     // still hold what went before.
     void hangUpKeepsTheCapture()

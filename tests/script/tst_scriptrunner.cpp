@@ -232,6 +232,44 @@ private slots:
         QVERIFY(modeAfterAll(parsed("Cls\n").statements, true));
     }
 
+    // With nobody following the steps, rows of commands go out from the
+    // parsed script's bytes in one piece: what arrives is still what the
+    // buttons send, through mode changes, repeats, a reply armed inside a row
+    // and a port that fills up before the run ends.
+    void quietRunsSendRows()
+    {
+        disconnect(&runner(), &ScriptRunner::statementDone, this, nullptr);
+        const int rounds = 50000;
+        start(QString("SetXHY 10 20\nGETVERSION\nLightOn\nexpect version \"V1.0\"\n"
+                      "repeat 2\n  LINE_TO_XHY 1 2\n  setExtendedMode\n  SetXHY 10 300\nend\n"
+                      "setStandardMode\nprintString \"Hi\"\n"
+                      "repeat %1\n  boxH 3 4\n  V_LINE 5\nend\n")
+                  .arg(rounds));
+        // The version is read as one only when GETVERSION armed the reader.
+        const QByteArray beforeReply = commandFrame(Command::SetXHY, {10, 20}) +
+                                       commandFrame(Command::GetVersion) +
+                                       commandFrame(Command::LightOn);
+        QCOMPARE(module->take(beforeReply.size()).toHex(), beforeReply.toHex());
+        answer(QByteArray("V1.0\0", 5));
+
+        QByteArray rest;
+        for (const bool extended : {false, true})
+            rest += commandFrame(Command::LineToXHY, {1, 2}, extended) +
+                    commandFrame(Command::ExtendedMode) +
+                    commandFrame(Command::SetXHY, {10, 300}, true);
+        rest += commandFrame(Command::StandardMode) +
+                commandWritesOfBytes(Command::PrintString, {}, "Hi").join() +
+                (commandFrame(Command::BoxH, {3, 4}) + commandFrame(Command::VLine, {5}))
+                    .repeated(rounds);
+        const QByteArray arrived = module->take(rest.size(), 10000);
+        QCOMPARE(arrived.size(), rest.size());
+        QVERIFY(arrived == rest);
+        QVERIFY(finishes());
+        QVERIFY(log.summary->ok());
+        QCOMPARE(log.summary->passed, 1);
+        QCOMPARE(log.summary->statements, 4 + 2 * 3 + 2 + 2 * rounds);
+    }
+
     // The file goes out whole after its head, and the next statement after
     // the file; a file gone since the script was read fails its statement
     // before any byte of it is sent.
