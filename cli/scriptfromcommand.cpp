@@ -39,19 +39,15 @@ int runScriptFrom(const ParsedArguments &arguments)
             return usageError(QStringLiteral("script-from"),
                               QStringLiteral("%1: %2").arg(shown(outputPath), why));
     }
-    TrafficLog log(1 << 30, qint64(1) << 62); // a file is taken whole
-    const QString problem = loadCapture(capturePath, log);
+    const CaptureReading reading = readBenchCapture(capturePath);
     // A script from a damaged capture would replay only part of a session
     // while looking whole.
-    if (!problem.isEmpty()) {
-        printProblem(problem + QStringLiteral("; no script written"));
+    if (!reading.error.isEmpty()) {
+        printProblem(reading.error + QStringLiteral("; no script written"));
         return exitFailed;
     }
-    QVector<TrafficRecord> records;
-    records.reserve(log.size());
-    for (int i = 0; i < log.size(); ++i)
-        records.append(log.at(i).record);
-    const QString text = script::scriptFromRecords(records, QFileInfo(capturePath).fileName());
+    const QString text =
+        script::scriptFromRecords(reading.records, QFileInfo(capturePath).fileName());
     if (outputPath.isEmpty()) {
         printText(text);
         return exitDone;

@@ -106,27 +106,18 @@ void writeStep(QXmlStreamWriter &xml, const ScriptReport &report, const StepResu
     xml.writeEndElement();
 }
 
-void writeRunEnd(QXmlStreamWriter &xml, const ScriptReport &report)
+// A test case for the run as a whole: how it ended early (`outcome` "error")
+// or that it never started ("skipped").
+void writeRunCase(QXmlStreamWriter &xml, const ScriptReport &report, const QString &outcome,
+                  const QString &message)
 {
     xml.writeStartElement(QStringLiteral("testcase"));
     xml.writeAttribute(QStringLiteral("name"), QStringLiteral("run"));
     xml.writeAttribute(QStringLiteral("classname"), report.name);
-    xml.writeStartElement(QStringLiteral("error"));
-    xml.writeAttribute(QStringLiteral("message"),
-                       report.summary.stopped ? QStringLiteral("stopped") : report.summary.failure);
-    xml.writeAttribute(QStringLiteral("type"), QStringLiteral("run"));
-    xml.writeEndElement();
-    xml.writeEndElement();
-}
-
-void writeNotRun(QXmlStreamWriter &xml, const ScriptReport &report)
-{
-    xml.writeStartElement(QStringLiteral("testcase"));
-    xml.writeAttribute(QStringLiteral("name"), QStringLiteral("run"));
-    xml.writeAttribute(QStringLiteral("classname"), report.name);
-    xml.writeStartElement(QStringLiteral("skipped"));
-    xml.writeAttribute(QStringLiteral("message"),
-                       QStringLiteral("not run: the line went away before it"));
+    xml.writeStartElement(outcome);
+    xml.writeAttribute(QStringLiteral("message"), message);
+    if (outcome == QLatin1String("error"))
+        xml.writeAttribute(QStringLiteral("type"), QStringLiteral("run"));
     xml.writeEndElement();
     xml.writeEndElement();
 }
@@ -138,11 +129,13 @@ void writeSuite(QXmlStreamWriter &xml, const ScriptReport &report)
     writeCounts(xml, countsOf(report));
     xml.writeAttribute(QStringLiteral("time"), seconds(report.summary.elapsedNs));
     if (!report.ran)
-        writeNotRun(xml, report);
+        writeRunCase(xml, report, QStringLiteral("skipped"),
+                     QStringLiteral("not run: the line went away before it"));
     for (const StepResult &step : report.steps)
         writeStep(xml, report, step);
     if (report.ran && endedWithoutStep(report))
-        writeRunEnd(xml, report);
+        writeRunCase(xml, report, QStringLiteral("error"),
+                     report.summary.stopped ? QStringLiteral("stopped") : report.summary.failure);
     xml.writeEndElement();
 }
 

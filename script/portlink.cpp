@@ -65,7 +65,7 @@ void PortLink::keepLine(const QString &portName, int seconds,
 {
     keepSeconds = seconds;
     note = std::move(noteLine);
-    device = identityOf(portFacts(portName, availablePortFacts()));
+    device = identityOfPort(portName);
     if (!reconnector) {
         reconnector = new PortReconnector(this);
         connect(reconnector, &PortReconnector::returned, this, &PortLink::deviceReturned);
@@ -77,13 +77,11 @@ void PortLink::keepLine(const QString &portName, int seconds,
     }
 }
 
-// As in the window: a pulled adapter is a ResourceError, a hung-up
-// pseudo-terminal a stream of ReadErrors; closing at once stops the stream.
+// As in the window, and a write that fails ends the run too; closing at
+// once stops the stream of errors a hung-up line gives.
 void PortLink::onError(QSerialPort::SerialPortError error)
 {
-    const bool gone =
-        error == QSerialPort::ResourceError || error == QSerialPort::WriteError ||
-        (error == QSerialPort::ReadError && port.isOpen() && lineHungUp(port.handle()));
+    const bool gone = error == QSerialPort::WriteError || lineWentAway(port, error);
     if (!gone || !lost.isEmpty() || giveUpTimer.isActive())
         return;
     // A hung-up line leaves the library a stale error text ("Inappropriate

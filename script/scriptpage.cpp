@@ -54,15 +54,6 @@ QString readText(const QString &path, QString &error)
     return QString::fromUtf8(file.readAll());
 }
 
-QVector<TrafficRecord> recordsOf(const TrafficLog &log)
-{
-    QVector<TrafficRecord> records;
-    records.reserve(log.size());
-    for (int i = 0; i < log.size(); ++i)
-        records << log.at(i).record;
-    return records;
-}
-
 } // namespace
 
 ScriptPage::ScriptPage(ScriptPageHooks hooks, QWidget *parent)
@@ -162,8 +153,15 @@ void ScriptPage::addDemos()
 void ScriptPage::addEntry(const Entry &entry)
 {
     entries << entry;
-    list->addItem(entry.builtIn ? entry.title
-                                : tr("%1 (%2)").arg(entry.title, QFileInfo(entry.path).fileName()));
+    list->addItem(labelOf(entry));
+}
+
+QString ScriptPage::labelOf(const Entry &entry)
+{
+    // A demo, or a script made from a capture and not saved yet, has no file to name.
+    if (entry.builtIn || entry.path.isEmpty())
+        return entry.title;
+    return tr("%1 (%2)").arg(entry.title, QFileInfo(entry.path).fileName());
 }
 
 void ScriptPage::keepEditorText()
@@ -360,13 +358,13 @@ void ScriptPage::openFile(const QString &path)
     QString error;
     const bool capture = path.endsWith(QLatin1String(".pcapng"), Qt::CaseInsensitive);
     if (capture) {
-        TrafficLog log(1 << 30, qint64(1) << 62); // a file is taken whole
-        error = loadCapture(path, log);
-        if (log.size() == 0 && !error.isEmpty()) {
+        const CaptureReading reading = readBenchCapture(path);
+        error = reading.error;
+        if (reading.records.isEmpty() && !error.isEmpty()) {
             hooks.showStatus(error);
             return;
         }
-        text = scriptFromRecords(recordsOf(log), QFileInfo(path).fileName());
+        text = scriptFromRecords(reading.records, QFileInfo(path).fileName());
     } else {
         text = readText(path, error);
         if (!error.isEmpty()) {
@@ -393,21 +391,18 @@ bool ScriptPage::saveFile(const QString &path)
         hooks.showStatus(error);
         return false;
     }
+    const QFileInfo saved(path);
     if (shown >= 0 && !entries.at(shown).builtIn) {
-        entries[shown].path = QFileInfo(path).absoluteFilePath();
-        entries[shown].title = QFileInfo(path).completeBaseName();
-        list->item(shown)->setText(
-            tr("%1 (%2)").arg(entries[shown].title, QFileInfo(path).fileName()));
+        entries[shown].path = saved.absoluteFilePath();
+        entries[shown].title = saved.completeBaseName();
+        list->item(shown)->setText(labelOf(entries.at(shown)));
     } else {
         // A demo stays as shipped; the saved copy is listed as a script of its own.
-        keepEditorText();
-        Entry saved{QFileInfo(path).completeBaseName(), QFileInfo(path).absoluteFilePath(),
-                    editor->toPlainText(), false};
+        const QString text = editor->toPlainText();
         if (shown >= 0)
-            entries[shown].text =
-                entries[shown].builtIn ? readText(entries[shown].path, error) : entries[shown].text;
+            entries[shown].text = readText(entries.at(shown).path, error);
         const QSignalBlocker quiet(list);
-        addEntry(saved);
+        addEntry({saved.completeBaseName(), saved.absoluteFilePath(), text, false});
         list->setCurrentRow(entries.size() - 1);
         shown = entries.size() - 1;
     }

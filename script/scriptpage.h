@@ -76,6 +76,7 @@ private:
     void connectControls();
     void addDemos();
     void addEntry(const Entry &entry);
+    static QString labelOf(const Entry &entry); // its line in the list
     void showEntry(int row);
     void keepEditorText();
     QString baseFolder() const;

@@ -117,6 +117,11 @@ DeviceIdentity identityOf(const PortFacts &facts)
     return identity;
 }
 
+DeviceIdentity identityOfPort(const QString &name)
+{
+    return identityOf(portFacts(name, availablePortFacts()));
+}
+
 QString whereIs(const DeviceIdentity &device, const QList<PortFacts> &ports)
 {
     if (!device.bySerialNumber()) {

@@ -47,6 +47,8 @@ struct DeviceIdentity
 };
 
 DeviceIdentity identityOf(const PortFacts &facts);
+// The identity of the port `name` as the system lists it now.
+DeviceIdentity identityOfPort(const QString &name);
 
 // The name to open the device by, among `ports`, or nothing while it is
 // away. A device known by its serial number is found by it alone: another

@@ -21,7 +21,7 @@ void LinkKeeper::opened(const LineSettings &settings)
 {
     reconnector->stop();
     line = settings;
-    identity = identityOf(portFacts(settings.portName, availablePortFacts()));
+    identity = identityOfPort(settings.portName);
 }
 
 void LinkKeeper::lost()

@@ -140,13 +140,8 @@ void MainWindow::closeLostPort()
 
 void MainWindow::handleError(QSerialPort::SerialPortError error)
 {
-    // A vanished far end shows up as ResourceError from a USB driver but as a
-    // stream of ReadErrors from a hung-up pseudo-terminal; either way the
-    // line is gone, and closing at once stops the flood.
-    const bool lineGone =
-        error == QSerialPort::ResourceError ||
-        (error == QSerialPort::ReadError && serialPort.isOpen() && lineHungUp(serialPort.handle()));
-    if (!lineGone)
+    // Closing at once stops the flood of errors a hung-up line gives.
+    if (!lineWentAway(serialPort, error))
         return;
     qDebug() << serialPort.errorString();
     closeLostPort();

@@ -54,3 +54,9 @@ bool lineHungUp(qintptr descriptor)
     return false;
 #endif
 }
+
+bool lineWentAway(QSerialPort &port, QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::ResourceError ||
+           (error == QSerialPort::ReadError && port.isOpen() && lineHungUp(port.handle()));
+}

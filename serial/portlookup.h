@@ -1,6 +1,7 @@
 #ifndef PORTLOOKUP_H
 #define PORTLOOKUP_H
 
+#include <QSerialPort>
 #include <QString>
 #include <QStringList>
 
@@ -28,5 +29,10 @@ QString connectedText(const QString &portName, quint32 baudRate, int dataBits, i
 // True when the far end of an open line has gone (hang-up or error on the
 // descriptor), as after a pulled USB adapter or a closed pseudo-terminal.
 bool lineHungUp(qintptr descriptor);
+
+// Whether `error` on `port` means its far end has gone. A pulled USB adapter
+// shows up as ResourceError, a hung-up pseudo-terminal as a stream of
+// ReadErrors on a line that polls as hung up.
+bool lineWentAway(QSerialPort &port, QSerialPort::SerialPortError error);
 
 #endif // PORTLOOKUP_H

@@ -88,21 +88,22 @@ void TrafficRecorder::stopFile()
         file.close();
 }
 
-// The simulator records from the module's side of the line, where the
-// bench's frames come in: turned round, its captures read like the bench's.
-static void seenFromTheBench(CaptureReading &reading)
+CaptureReading readBenchCapture(const QString &path)
 {
-    if (!reading.application.startsWith(QLatin1String("vexelsim")))
-        return;
-    for (TrafficRecord &record : reading.records)
-        record.direction =
-            record.direction == Direction::Sent ? Direction::Received : Direction::Sent;
+    CaptureReading reading = readCaptureFile(path);
+    // The simulator records from the module's side of the line, where the
+    // bench's frames come in: turned round, its captures read like the bench's.
+    if (reading.application.startsWith(QLatin1String("vexelsim"))) {
+        for (TrafficRecord &record : reading.records)
+            record.direction =
+                record.direction == Direction::Sent ? Direction::Received : Direction::Sent;
+    }
+    return reading;
 }
 
 QString loadCapture(const QString &path, TrafficLog &log)
 {
-    CaptureReading reading = readCaptureFile(path);
-    seenFromTheBench(reading);
+    const CaptureReading reading = readBenchCapture(path);
     log.clear();
     log.setStartWallMicros(reading.startWallMicros);
     TrafficDecoder decoder;

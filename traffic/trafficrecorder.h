@@ -1,6 +1,7 @@
 #ifndef TRAFFICRECORDER_H
 #define TRAFFICRECORDER_H
 
+#include "traffic/pcapng.h"
 #include "traffic/trafficlog.h"
 
 #include <QElapsedTimer>
@@ -56,6 +57,11 @@ private:
     std::unique_ptr<PcapngWriter> writer;
     bool isPaused = false;
 };
+
+// A capture's records as the bench saw them: a simulator's capture, made
+// from the module's side, is turned round. The reading's problem, if any,
+// comes with the records read before it.
+CaptureReading readBenchCapture(const QString &path);
 
 // Reads a capture into `log`, decoded as the recorder decodes; returns the
 // reading's one-line problem, if any (the records before it are kept).

@@ -37,19 +37,6 @@ private:
     }
     void expectNothingSent() { QCOMPARE(pty->takeAll(150), QByteArray()); }
 
-    // Values go to each widget's user property (value, text, checked); combo
-    // boxes take an index.
-    void setWidgets(const QVariantMap &values)
-    {
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            QWidget *target = bench->get<QWidget>(qPrintable(it.key()));
-            if (auto *combo = qobject_cast<QComboBox *>(target))
-                combo->setCurrentIndex(it.value().toInt());
-            else
-                QVERIFY(target->metaObject()->userProperty().write(target, it.value()));
-        }
-    }
-
     // The module's side: one chunk, handled before returning.
     void reply(const QByteArray &chunk)
     {
@@ -99,7 +86,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QVariantMap, values);
         QFETCH(QByteArray, frame);
-        setWidgets(values);
+        bench->setWidgets(values);
         bench->click(qPrintable(button));
         QCOMPARE(pty->take(frame.size()), frame);
         expectNothingSent();
@@ -151,7 +138,7 @@ private slots:
 
     void extendedModeWidensY()
     {
-        setWidgets({{"spinX", 300}, {"spinY", 200}, {"LINE_TO_X", 1}, {"LINE_TO_Y", 300}});
+        bench->setWidgets({{"spinX", 300}, {"spinY", 200}, {"LINE_TO_X", 1}, {"LINE_TO_Y", 300}});
         bench->click("setExtendedMode");
         QVERIFY(checked("setExtendedMode") && !checked("setStandardMode"));
         bench->click("setXHY");
@@ -181,7 +168,7 @@ private slots:
     void demoSequence()
     {
         textColor = QColor(Qt::red);
-        setWidgets({{"TPNone", true}, {"spinX", 5}});
+        bench->setWidgets({{"TPNone", true}, {"spinX", 5}});
         bench->click("demo");
         expectSent("84000021 84ffff 85000000 b201"
                    "b0000102020200000020 20"
@@ -245,7 +232,7 @@ private slots:
         QCOMPARE(text("sdResult"), QString());
         expectSent("7201 7501 00000000 49");
 
-        setWidgets({{"sdFileName", ""}});
+        bench->setWidgets({{"sdFileName", ""}});
         bench->click("SD_FILE_OPEN");
         QCOMPARE(text("sdResult"), QString("Invalid Filename"));
         bench->click("SD_FOLDER_CREATE");

@@ -10,6 +10,8 @@
 #include <QDialog>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVariantMap>
+#include <QtTest>
 #include <functional>
 #include <memory>
 
@@ -44,6 +46,19 @@ public:
     }
     void click(const char *name) const { get(name)->click(); }
     QString status() const { return window->statusBar()->currentMessage(); }
+
+    // Values go to each widget's user property (value, text, checked); combo
+    // boxes take an index.
+    void setWidgets(const QVariantMap &values) const
+    {
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            QWidget *target = get<QWidget>(qPrintable(it.key()));
+            if (auto *combo = qobject_cast<QComboBox *>(target))
+                combo->setCurrentIndex(it.value().toInt());
+            else
+                QVERIFY(target->metaObject()->userProperty().write(target, it.value()));
+        }
+    }
 
     // Picks `device` in the port list and opens it as a user would.
     bool openPort(const QString &device) const

@@ -156,17 +156,6 @@ private:
     ScriptEditor *editor() const { return bench->get<ScriptEditor>("scriptEditor"); }
     QString output() const { return bench->get<QPlainTextEdit>("scriptOutput")->toPlainText(); }
 
-    void setWidgets(const QVariantMap &values)
-    {
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            QWidget *target = bench->get<QWidget>(qPrintable(it.key()));
-            if (auto *combo = qobject_cast<QComboBox *>(target))
-                combo->setCurrentIndex(it.value().toInt());
-            else
-                QVERIFY(target->metaObject()->userProperty().write(target, it.value()));
-        }
-    }
-
     // Runs `text` from the editor and waits for the run to end.
     void runScript(const QString &text, int timeoutMs = 5000)
     {
@@ -230,7 +219,7 @@ private slots:
             bench->click("setExtendedMode");
             QCOMPARE(pty->take(1), QByteArray(1, char(codeOf(Command::ExtendedMode))));
         }
-        setWidgets(c.widgets);
+        bench->setWidgets(c.widgets);
         bench->click(c.button);
         const QByteArray clicked = pty->takeAll(150);
         QVERIFY(!clicked.isEmpty());
@@ -238,8 +227,8 @@ private slots:
         if (extended)
             statement.replace(" 200", " 0x1c8").replace(" 7", " 456"); // Ys past a byte
         if (extended) { // the button sends the same Y, then
-            setWidgets(c.command == Command::SetXHY ? QVariantMap{{"spinY", 0x1c8}}
-                                                    : QVariantMap{{"LINE_TO_Y", 456}});
+            bench->setWidgets(c.command == Command::SetXHY ? QVariantMap{{"spinY", 0x1c8}}
+                                                           : QVariantMap{{"LINE_TO_Y", 456}});
             bench->click(c.button);
         }
         const QByteArray reference = extended ? pty->takeAll(150) : clicked;
@@ -262,7 +251,7 @@ private slots:
         QVERIFY(pty->write(QByteArray("?\x01", 2))); // the open's answer
         QTRY_COMPARE(bench->get<QLineEdit>("sdResult")->text(), QString("OK"));
         // The later button clicks send in the mode the script left.
-        setWidgets({{"spinX", 1}, {"spinY", 2}});
+        bench->setWidgets({{"spinX", 1}, {"spinY", 2}});
         bench->click("setXHY");
         QCOMPARE(pty->take(5), QByteArray::fromHex("8500010002"));
     }
@@ -280,11 +269,11 @@ private slots:
         QVERIFY(page()->isRecording());
         bench->click("demo"); // frames sent without their buttons, as one write
         bench->click("setExtendedMode");
-        setWidgets({{"spinX", 5}, {"spinY", 300}, {"printStringText", "Grüße \"x\""}});
+        bench->setWidgets({{"spinX", 5}, {"spinY", 300}, {"printStringText", "Grüße \"x\""}});
         bench->click("setXHY");
         bench->click("printString");
         bench->click("set_bg_colorh");
-        setWidgets({{"sdFileNumber", 2}, {"sdFileName", ""}});
+        bench->setWidgets({{"sdFileNumber", 2}, {"sdFileName", ""}});
         bench->click("SD_FILE_OPEN"); // refused for its empty name: nothing to record
         chooseFile(local);
         bench->click("SD_FILE_WRITE");

@@ -3,6 +3,7 @@
 // pseudo-terminal, as a module reset into new firmware comes back under
 // another name.
 #include "app/mainwindow.h"
+#include "common/cputime.h"
 #include "common/filedialogs.h"
 #include "ptypair.h"
 #include "serial/deviceidentity.h"
@@ -19,17 +20,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include <sys/resource.h>
-
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 PortFacts usbPort(const QString &name, const QString &serial, quint16 vid = 0x0483,
                   quint16 pid = 0x5740)

@@ -1,9 +1,10 @@
 // The serial link through a real pseudo-terminal: the bench's QSerialPort on
 // the slave side, the test on the master side.
 #include "app/mainwindow.h"
+#include "common/cputime.h"
+#include "ptypair.h"
 #include "serial/portlookup.h"
 #include "serial/serialport.h"
-#include "ptypair.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -12,20 +13,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <sys/resource.h>
-
-namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-} // namespace
 
 class TestSerialPort : public QObject
 {
@@ -90,7 +77,8 @@ private slots:
         window->findChild<QComboBox *>("SerialBaudRate_2")->setCurrentIndex(10);
         click("openSerialPort");
         QVERIFY(serialPort.isOpen());
-        QCOMPARE(status(), QString("Connected to %1 : 921600, 8, 0, 1, 0").arg(serialPort.portName()));
+        QCOMPARE(status(),
+                 QString("Connected to %1 : 921600, 8, 0, 1, 0").arg(serialPort.portName()));
 
         window->transmit(QByteArray::fromHex("85012cc8"));
         QCOMPARE(pty->take(4), QByteArray::fromHex("85012cc8"));
