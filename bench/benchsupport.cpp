@@ -44,6 +44,12 @@ double median(QVector<double> values)
     return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
 }
 
+void preferOffscreen()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 void silenceDebugOutput()
 {
     static const QtMessageHandler previous = qInstallMessageHandler(nullptr);

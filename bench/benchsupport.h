@@ -21,6 +21,10 @@ long currentRssKb(); // resident now
 
 double median(QVector<double> values);
 
+// The window benchmarks draw offscreen unless QT_QPA_PLATFORM says
+// otherwise; called before the application is made.
+void preferOffscreen();
+
 // Drops the window's qDebug chatter so the figures stay readable.
 void silenceDebugOutput();
 

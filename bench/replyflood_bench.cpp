@@ -506,8 +506,7 @@ bool printRecordedOneByOne(const Figures &f, const Figures &reference, const Log
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication application(argc, argv);
     silenceDebugOutput();
     const Clock::time_point started = Clock::now();

@@ -593,8 +593,7 @@ bool vexelctlFirstByte()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication application(argc, argv);
     silenceDebugOutput();
     const Clock::time_point started = Clock::now();

@@ -142,8 +142,7 @@ bool allIntact(const QVector<Run> &runs)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication application(argc, argv);
     silenceDebugOutput();
     QTemporaryDir dir;

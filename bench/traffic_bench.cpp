@@ -301,8 +301,7 @@ bool printOpen(const OpenFigures &f)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication application(argc, argv);
     silenceDebugOutput();
     useBenchStyle();
