@@ -1,6 +1,9 @@
 #include "benchsupport.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -42,6 +45,37 @@ double median(QVector<double> values)
     std::sort(values.begin(), values.end());
     const int middle = values.size() / 2;
     return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
+}
+
+double secondsOf(const std::function<void()> &work)
+{
+    const Clock::time_point started = Clock::now();
+    work();
+    return secondsBetween(started, Clock::now());
+}
+
+QVector<double> secondsOf(const QVector<Run> &runs)
+{
+    QVector<double> seconds;
+    for (const Run &run : runs)
+        seconds.append(run.seconds);
+    return seconds;
+}
+
+bool allIntact(const QVector<Run> &runs)
+{
+    return std::all_of(runs.begin(), runs.end(), [](const Run &run) { return run.intact; });
+}
+
+void waitFor(Drain &drain, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!drain.complete() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    drain.finish();
 }
 
 void preferOffscreen()

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
 // Shared by the benchmarks: memory figures, medians, a pseudo-terminal that
@@ -20,6 +21,18 @@ long peakRssKb();    // the process's high-water mark so far
 long currentRssKb(); // resident now
 
 double median(QVector<double> values);
+
+// Wall-clock seconds `work` took.
+double secondsOf(const std::function<void()> &work);
+
+// One timed run of a transfer, and whether its bytes arrived whole.
+struct Run
+{
+    double seconds = 0;
+    bool intact = false;
+};
+QVector<double> secondsOf(const QVector<Run> &runs);
+bool allIntact(const QVector<Run> &runs);
 
 // The window benchmarks draw offscreen unless QT_QPA_PLATFORM says
 // otherwise; called before the application is made.
@@ -96,5 +109,9 @@ private:
     StreamHash body;
     std::thread thread;
 };
+
+// Serves the event loop until `drain` has everything or `timeoutMs` passed,
+// then stops its thread: the bench under measure runs on this thread.
+void waitFor(Drain &drain, int timeoutMs);
 
 #endif // BENCHSUPPORT_H

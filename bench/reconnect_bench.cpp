@@ -8,13 +8,12 @@
 #include "app/mainwindow.h"
 #include "benchsupport.h"
 #include "serial/serialport.h"
+#include "windowsupport.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -102,16 +101,6 @@ template <typename Condition> double msUntil(Condition done, int limitMs = 5000)
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
-void openPort(MainWindow &window, const QString &device)
-{
-    auto *ports = window.findChild<QComboBox *>(QStringLiteral("serialPortList"));
-    ports->addItem(device);
-    ports->setCurrentIndex(ports->count() - 1);
-    window.findChild<QPushButton *>(QStringLiteral("openSerialPort"))->click();
-    if (!serialPort.isOpen())
-        qFatal("the window could not open %s", qPrintable(device));
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -127,7 +116,7 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.show();
     runLoopFor(500); // start-up work out of the way
-    openPort(window, link);
+    openPortInWindow(window, link);
     const double idle = coreShareOver(idleMs);
 
     line->hangUp();

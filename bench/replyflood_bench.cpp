@@ -9,12 +9,11 @@
 #include "serial/serialport.h"
 #include "traffic/trafficrecorder.h"
 #include "traffic/trafficwindow.h"
+#include "windowsupport.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QEventLoop>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTextEdit>
@@ -34,8 +33,8 @@ constexpr qint64 floodBytes = 1 << 20;
 constexpr qint64 pacedBytes = 64 * 1024;
 constexpr int writeSize = 4096;
 constexpr int tickMs = 10;
-constexpr double lineRate = 921600 / 10.0; // bytes per second: 8 data bits, start and stop
-constexpr double recordedRateFactor = 10;  // the recorder on, still ten times the line
+constexpr double lineRate = fastestBaudRate / 10.0; // bytes per second: 8 data bits, start and stop
+constexpr double recordedRateFactor = 10;           // the recorder on, still ten times the line
 constexpr double longestGapAllowedMs = 100;
 constexpr long flatSlackKb = 4 * 1024;
 // A pass that the window cannot finish in this time is measured on what it
@@ -181,13 +180,6 @@ void drainLine(std::thread &writer, const std::atomic<bool> &writing)
     QApplication::processEvents();
 }
 
-double secondsOf(const std::function<void()> &work)
-{
-    const Clock::time_point started = Clock::now();
-    work();
-    return secondsBetween(started, Clock::now());
-}
-
 struct Figures
 {
     qint64 bytes = 0;
@@ -263,18 +255,6 @@ Figures flood(MainWindow &window, int master)
 Figures oneByOne(MainWindow &window, int master)
 {
     return measure(window, pacedBytes, [master] { writeOneByOne(master, pacedBytes); });
-}
-
-void openPort(MainWindow &window, const QString &device)
-{
-    auto *ports = window.findChild<QComboBox *>(QStringLiteral("serialPortList"));
-    ports->addItem(device);
-    ports->setCurrentIndex(ports->count() - 1);
-    window.findChild<QComboBox *>(QStringLiteral("SerialBaudRate_2"))
-        ->setCurrentText(QStringLiteral("921600"));
-    window.findChild<QPushButton *>(QStringLiteral("openSerialPort"))->click();
-    if (!serialPort.isOpen())
-        qFatal("the window could not open %s", qPrintable(device));
 }
 
 // Opens the Traffic window as View → Traffic does, and lets it show.
@@ -354,9 +334,10 @@ constexpr long budgetKb = long(TrafficLog::defaultMaxBytes / 1024);
 
 void printRate(const Figures &f)
 {
-    std::printf("  processed:   %lld bytes in %.3f s = %.1f KB/s = %.1f x the line rate of 921600 "
+    std::printf("  processed:   %lld bytes in %.3f s = %.1f KB/s = %.1f x the line rate of %d "
                 "baud (%.1f KB/s)\n",
-                f.bytes, f.seconds, f.rate() / 1000, f.rate() / lineRate, lineRate / 1000);
+                f.bytes, f.seconds, f.rate() / 1000, f.rate() / lineRate, fastestBaudRate,
+                lineRate / 1000);
     if (f.cutShort)
         std::printf("               STOPPED after %d s with %lld of the %lld bytes taken\n",
                     passLimitMs / 1000, f.bytes, f.offered);
@@ -515,7 +496,7 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.show();
     QApplication::processEvents();
-    openPort(window, pty.slavePath());
+    openPortInWindow(window, pty.slavePath(), fastestBaudRate);
     auto *recorder = window.findChild<TrafficRecorder *>();
     if (!recorder)
         qFatal("the window has no traffic recorder");

@@ -9,9 +9,9 @@
 #include "script/portlink.h"
 #include "script/scriptpage.h"
 #include "serial/serialport.h"
+#include "windowsupport.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
@@ -143,12 +143,6 @@ script::Script parsedOrDie(const QString &text)
     return parsed.script;
 }
 
-struct Run
-{
-    double seconds = 0;
-    bool intact = false;
-};
-
 QString fileWith(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
 {
     const QString path = dir.filePath(QLatin1String(name));
@@ -156,17 +150,6 @@ QString fileWith(const QTemporaryDir &dir, const char *name, const QByteArray &b
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-void waitFor(Drain &drain)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!drain.complete() && clock.elapsed() < drainTimeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
-    drain.finish();
 }
 
 bool intact(const Drain &drain, const QByteArray &expected)
@@ -208,7 +191,7 @@ Run catRun(const QString &path, const QByteArray &expected)
     const Clock::time_point started = Clock::now();
     if (exitCodeOf(spawn({"cat", path.toLocal8Bit()}, pty.slavePath().toLocal8Bit())) != 0)
         qFatal("cat failed");
-    waitFor(drain);
+    waitFor(drain, drainTimeoutMs);
     return {secondsBetween(started, drain.completedAt()), intact(drain, expected)};
 }
 
@@ -239,7 +222,7 @@ Run runnerRun(const script::Script &script, const QByteArray &expected)
     const Clock::time_point started = Clock::now();
     link.runner().start(script);
     loop.exec();
-    waitFor(drain);
+    waitFor(drain, drainTimeoutMs);
     port.close();
     return {secondsBetween(started, drain.completedAt()), passed && intact(drain, expected)};
 }
@@ -254,23 +237,10 @@ Run vexelctlRun(const QString &script, const QByteArray &expected)
     const Clock::time_point started = Clock::now();
     const int code = exitCodeOf(spawn(
         {VEXELCTL_PATH, "run", script.toLocal8Bit(), "--port", pty.slavePath().toLocal8Bit()}));
-    waitFor(drain);
+    waitFor(drain, drainTimeoutMs);
     return {secondsBetween(started, drain.completedAt()), code == 0 && intact(drain, expected)};
 }
 #endif
-
-QVector<double> secondsOf(const QVector<Run> &runs)
-{
-    QVector<double> seconds;
-    for (const Run &run : runs)
-        seconds.append(run.seconds);
-    return seconds;
-}
-
-bool allIntact(const QVector<Run> &runs)
-{
-    return std::all_of(runs.begin(), runs.end(), [](const Run &run) { return run.intact; });
-}
 
 bool runnerBesideCat()
 {
@@ -379,25 +349,6 @@ private:
     std::thread thread;
 };
 
-template <typename T> T *widget(QWidget &window, const char *name)
-{
-    T *found = window.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no widget %s", name);
-    return found;
-}
-
-void openPort(MainWindow &window, const QString &device)
-{
-    auto *ports = widget<QComboBox>(window, "serialPortList");
-    ports->addItem(device);
-    ports->setCurrentIndex(ports->count() - 1);
-    widget<QComboBox>(window, "SerialBaudRate_2")->setCurrentText(QStringLiteral("921600"));
-    widget<QPushButton>(window, "openSerialPort")->click();
-    if (!serialPort.isOpen())
-        qFatal("the window could not open %s", qPrintable(device));
-}
-
 struct WindowRun
 {
     double seconds = 0;
@@ -425,7 +376,7 @@ WindowRun windowRun()
     MainWindow window;
     window.show();
     QApplication::processEvents();
-    openPort(window, pty.slavePath());
+    openPortInWindow(window, pty.slavePath(), fastestBaudRate);
     auto *page = window.findChild<ScriptPage *>();
     auto *tabs = widget<QTabWidget>(window, "tabbedWindow");
     tabs->setCurrentIndex(tabs->indexOf(page->parentWidget()));

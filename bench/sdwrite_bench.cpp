@@ -7,6 +7,7 @@
 #include "commands/frames.h"
 #include "filedialogs.h"
 #include "serial/serialport.h"
+#include "windowsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,17 +28,12 @@ constexpr qint64 fileSize = 64 * megabyte;
 constexpr int rounds = 3;
 constexpr double ratioAllowed = 1.5;
 constexpr double memoryFactorAllowed = 2.5;
+constexpr int drainTimeoutMs = 300000; // a stuck transfer ends the run
 
 struct OutgoingData
 {
     QString path;
     uint64_t hash = 0;
-};
-
-struct Run
-{
-    double seconds = 0;
-    bool intact = false;
 };
 
 // Every megabyte differs from the others, so a lost or repeated block shows.
@@ -59,17 +55,6 @@ OutgoingData makeFile(const QTemporaryDir &dir)
     return data;
 }
 
-void waitFor(Drain &drain)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!drain.complete() && clock.elapsed() < 300000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
-    drain.finish();
-}
-
 Run catRun(const OutgoingData &data)
 {
     Pty pty;
@@ -78,19 +63,11 @@ Run catRun(const OutgoingData &data)
     cat.setStandardOutputFile(pty.slavePath());
     const Clock::time_point started = Clock::now();
     cat.start(QStringLiteral("cat"), {data.path});
-    if (!cat.waitForFinished(300000) || cat.exitCode() != 0)
+    if (!cat.waitForFinished(drainTimeoutMs) || cat.exitCode() != 0)
         qFatal("cat failed");
-    waitFor(drain);
+    waitFor(drain, drainTimeoutMs);
     return {secondsBetween(started, drain.completedAt()),
             drain.received() == fileSize && drain.bodyHash() == data.hash};
-}
-
-template <typename T> T *widget(MainWindow &window, const char *name)
-{
-    T *found = window.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no widget %s", name);
-    return found;
 }
 
 // The clock starts once the file dialog is answered: from there on it is
@@ -101,17 +78,12 @@ Run benchRun(MainWindow &window, const OutgoingData &data)
     const QByteArray head = commandFrame(
         Command::SdFileWrite, {widget<QSpinBox>(window, "sdFileNumber")->value(), fileSize});
     Drain drain(pty.master(), head.size() + fileSize, head.size());
-    auto *ports = widget<QComboBox>(window, "serialPortList");
-    ports->addItem(pty.slavePath());
-    ports->setCurrentIndex(ports->count() - 1);
-    widget<QPushButton>(window, "openSerialPort")->click();
-    if (!serialPort.isOpen())
-        qFatal("the window could not open %s", qPrintable(pty.slavePath()));
+    openPortInWindow(window, pty.slavePath());
 
     Clock::time_point started;
     chooseFile(data.path, [&started] { started = Clock::now(); });
     widget<QPushButton>(window, "SD_FILE_WRITE")->click();
-    waitFor(drain);
+    waitFor(drain, drainTimeoutMs);
     QElapsedTimer clock;
     clock.start();
     while (!window.statusBar()->currentMessage().startsWith(QLatin1String("Sent")) &&
@@ -119,23 +91,11 @@ Run benchRun(MainWindow &window, const OutgoingData &data)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     const bool reported = window.statusBar()->currentMessage().startsWith(QLatin1String("Sent"));
     widget<QPushButton>(window, "serialClose")->click();
+    auto *ports = widget<QComboBox>(window, "serialPortList");
     ports->removeItem(ports->count() - 1);
     return {secondsBetween(started, drain.completedAt()),
             reported && drain.head() == head && drain.received() == head.size() + fileSize &&
                 drain.bodyHash() == data.hash};
-}
-
-QVector<double> secondsOf(const QVector<Run> &runs)
-{
-    QVector<double> seconds;
-    for (const Run &run : runs)
-        seconds.append(run.seconds);
-    return seconds;
-}
-
-bool allIntact(const QVector<Run> &runs)
-{
-    return std::all_of(runs.begin(), runs.end(), [](const Run &run) { return run.intact; });
 }
 
 } // namespace

@@ -140,13 +140,6 @@ LogFigures describe(const TrafficLog &log)
     return {log.sentCount(), double(bytes) / log.size(), double(meant) / log.size()};
 }
 
-double secondsOf(const std::function<void()> &work)
-{
-    const Clock::time_point started = Clock::now();
-    work();
-    return secondsBetween(started, Clock::now());
-}
-
 // Whether the capture holds the log's records, byte for byte, in order.
 bool holdsLog(const QString &path, const TrafficLog &log)
 {

@@ -1,4 +1,5 @@
 #include "ptypair.h"
+#include "simulatorprocess.h"
 
 #include "commands/frames.h"
 #include "traffic/pcapng.h"
@@ -149,15 +150,9 @@ class VexelctlRunTest : public QObject
 
     void startSimulator(const QStringList &options = {})
     {
-        simulator = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", path("run"));
-        simulator->setProcessEnvironment(environment);
-        simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        simulator->start(VEXELSIM_PATH, QStringList{"--card", path("card")} + options);
+        simulator = launchSimulator(path("run"), QStringList{"--card", path("card")} + options);
         QVERIFY(simulator->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(simulator->canReadLine(), 5000);
-        device = QString::fromLocal8Bit(simulator->readLine()).trimmed();
+        device = nextDevice(*simulator);
         QVERIFY2(device.startsWith("/dev/"), qPrintable(device));
     }
 

@@ -1,8 +1,8 @@
 #include "capturefile.h"
+#include "simulatorprocess.h"
 
 #include <QDataStream>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSerialPort>
@@ -156,31 +156,9 @@ class TestSimCapture : public QObject
 
     void startSimulator(const QString &capture)
     {
-        simulator = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", scratch->path());
-        simulator->setProcessEnvironment(environment);
-        simulator->start(VEXELSIM_PATH, {"--card", scratch->path(), "--capture", capture});
+        simulator = launchSimulator(scratch->path(),
+                                    {"--card", scratch->path(), "--capture", capture}, true);
         QVERIFY(simulator->waitForStarted(5000));
-    }
-
-    static QByteArray exchange(QSerialPort &port, const QByteArray &command, int expected)
-    {
-        port.write(command);
-        port.waitForBytesWritten(1000);
-        return readAtLeast(port, expected);
-    }
-
-    static QByteArray readAtLeast(QSerialPort &port, int expected)
-    {
-        QByteArray answer;
-        QElapsedTimer clock;
-        clock.start();
-        while (answer.size() < expected && clock.elapsed() < 3000) {
-            port.waitForReadyRead(50);
-            answer += port.readAll();
-        }
-        return answer;
     }
 
 private slots:
@@ -293,8 +271,7 @@ private slots:
         QFETCH(bool, killed);
         const qint64 before = wallMicros();
         startSimulator(capturePath());
-        QTRY_VERIFY_WITH_TIMEOUT(simulator->canReadLine(), 5000);
-        devicePath = QString::fromLocal8Bit(simulator->readLine()).trimmed();
+        devicePath = nextDevice(*simulator);
         QSerialPort port(devicePath);
         port.setBaudRate(115200);
         QVERIFY(port.open(QIODevice::ReadWrite));
@@ -343,16 +320,14 @@ private slots:
     void captureGoesOnAcrossReplugs()
     {
         startSimulator(capturePath());
-        QTRY_VERIFY_WITH_TIMEOUT(simulator->canReadLine(), 5000);
-        QSerialPort oldPort(QString::fromLocal8Bit(simulator->readLine()).trimmed());
+        QSerialPort oldPort(nextDevice(*simulator));
         oldPort.setBaudRate(115200);
         QVERIFY(oldPort.open(QIODevice::ReadWrite));
         const QByteArray version = exchange(oldPort, QByteArray::fromHex("81"), 23);
         QVERIFY(version.startsWith("Vexel900 simulator"));
 
         simulator->write("replug 0.2\n");
-        QTRY_VERIFY_WITH_TIMEOUT(simulator->canReadLine(), 5000);
-        QSerialPort newPort(QString::fromLocal8Bit(simulator->readLine()).trimmed());
+        QSerialPort newPort(nextDevice(*simulator));
         QVERIFY(newPort.portName() != oldPort.portName());
         newPort.setBaudRate(115200);
         QVERIFY(newPort.open(QIODevice::ReadWrite));

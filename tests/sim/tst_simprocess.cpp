@@ -1,5 +1,6 @@
+#include "simulatorprocess.h"
+
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -25,16 +26,11 @@ class TestSimProcess : public QObject
 
     void startSimulator()
     {
-        simulator = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", scratch->filePath("run"));
-        simulator->setProcessEnvironment(environment);
-        simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        simulator->start(VEXELSIM_PATH, {"--card", scratch->filePath("card"), "--snapshot",
-                                         scratch->filePath("snap.png")});
+        simulator = launchSimulator(
+            scratch->filePath("run"),
+            {"--card", scratch->filePath("card"), "--snapshot", scratch->filePath("snap.png")});
         QVERIFY(simulator->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(simulator->canReadLine(), 5000);
-        devicePath = QString::fromLocal8Bit(simulator->readLine()).trimmed();
+        devicePath = nextDevice(*simulator);
         QVERIFY2(devicePath.startsWith("/dev/"), qPrintable(devicePath));
     }
 
@@ -43,20 +39,6 @@ class TestSimProcess : public QObject
         port.setPortName(devicePath);
         port.setBaudRate(115200);
         return port.open(QIODevice::ReadWrite);
-    }
-
-    static QByteArray exchange(QSerialPort &port, const QByteArray &command, int expected)
-    {
-        port.write(command);
-        port.waitForBytesWritten(1000);
-        QByteArray answer;
-        QElapsedTimer clock;
-        clock.start();
-        while (answer.size() < expected && clock.elapsed() < 3000) {
-            port.waitForReadyRead(50);
-            answer += port.readAll();
-        }
-        return answer;
     }
 
     qint64 cpuTicks() const

@@ -1,3 +1,5 @@
+#include "simulatorprocess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -112,13 +114,8 @@ class TestSimReplug : public QObject
 
     void start(const QStringList &arguments, bool keepErrors = false)
     {
-        simulator = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", scratch->filePath("run"));
-        simulator->setProcessEnvironment(environment);
-        if (!keepErrors)
-            simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        simulator->start(VEXELSIM_PATH, QStringList{"--card", scratch->path()} + arguments);
+        simulator = launchSimulator(scratch->filePath("run"),
+                                    QStringList{"--card", scratch->path()} + arguments, keepErrors);
         QVERIFY(simulator->waitForStarted(5000));
     }
 
@@ -126,39 +123,16 @@ class TestSimReplug : public QObject
     void startWithLine(const QStringList &arguments = {}, bool keepErrors = false)
     {
         start(QStringList{"--link", linkPath()} + arguments, keepErrors);
-        firstDevice = nextDevice(5000);
+        firstDevice = nextDevice(*simulator);
         QVERIFY2(firstDevice.startsWith("/dev/"), qPrintable(firstDevice));
         QCOMPARE(QFileInfo(linkPath()).symLinkTarget(), firstDevice);
         QCOMPARE(QFileInfo(runtimeLink()).symLinkTarget(), firstDevice);
-    }
-
-    QString nextDevice(int timeoutMs)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!simulator->canReadLine() && clock.elapsed() < timeoutMs)
-            simulator->waitForReadyRead(50);
-        return QString::fromLocal8Bit(simulator->readLine()).trimmed();
     }
 
     void command(const QByteArray &line)
     {
         simulator->write(line + '\n');
         QVERIFY(simulator->waitForBytesWritten(1000));
-    }
-
-    static QByteArray exchange(QSerialPort &port, const QByteArray &bytes, int expected)
-    {
-        port.write(bytes);
-        port.waitForBytesWritten(1000);
-        QByteArray answer;
-        QElapsedTimer clock;
-        clock.start();
-        while (answer.size() < expected && clock.elapsed() < 3000) {
-            port.waitForReadyRead(50);
-            answer += port.readAll();
-        }
-        return answer;
     }
 
     void endsCleanly()
@@ -206,7 +180,7 @@ private slots:
         clock.start();
         command("replug 0.3");
         QVERIFY(oldLine.hangsUpWithin(2000));
-        const QString newDevice = nextDevice(5000);
+        const QString newDevice = nextDevice(*simulator);
         QVERIFY2(clock.elapsed() >= 290, "the line came back before the pause was over");
         QVERIFY2(newDevice.startsWith("/dev/"), qPrintable(newDevice));
         QVERIFY(newDevice != firstDevice);
@@ -232,7 +206,7 @@ private slots:
         QStringList devices{firstDevice};
         for (int replug = 0; replug < 2; ++replug) {
             command("replug 0");
-            devices.append(nextDevice(5000));
+            devices.append(nextDevice(*simulator));
             QVERIFY2(devices.last().startsWith("/dev/"), qPrintable(devices.last()));
             QVERIFY(devices.last() != devices.at(devices.size() - 2));
         }
@@ -264,7 +238,7 @@ private slots:
             return;
         }
         QVERIFY(oldLine.hangsUpWithin(2000));
-        const QString newDevice = nextDevice(5000);
+        const QString newDevice = nextDevice(*simulator);
         QVERIFY2(newDevice.startsWith("/dev/") && newDevice != firstDevice, qPrintable(newDevice));
         QCOMPARE(QFileInfo(linkPath()).symLinkTarget(), newDevice);
         // Rebooted: the start-up settings again.

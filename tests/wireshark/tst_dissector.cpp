@@ -1,9 +1,9 @@
 #include "commands/commandset.h"
 #include "commands/frames.h"
+#include "simulatorprocess.h"
 #include "traffic/pcapng.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSerialPort>
@@ -352,33 +352,20 @@ private slots:
 
     void simulatorCaptureIsReadFromTheModuleSide()
     {
-        QProcess simulator;
-        simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         const QString path = scratch.filePath("simulator.pcapng");
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", scratch.path());
-        simulator.setProcessEnvironment(environment);
-        simulator.start(VEXELSIM_PATH, {"--card", scratch.path(), "--capture", path});
-        QVERIFY(simulator.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(simulator.canReadLine(), 5000);
-        QSerialPort port(QString::fromLocal8Bit(simulator.readLine()).trimmed());
+        const std::unique_ptr<QProcess> simulator =
+            launchSimulator(scratch.path(), {"--card", scratch.path(), "--capture", path});
+        QVERIFY(simulator->waitForStarted(5000));
+        QSerialPort port(nextDevice(*simulator));
         QVERIFY(port.open(QIODevice::ReadWrite));
 
-        port.write(commandFrame(Command::Ping));
-        QByteArray pong;
-        QElapsedTimer clock;
-        clock.start();
-        while (pong.isEmpty() && clock.elapsed() < 3000) {
-            port.waitForReadyRead(50);
-            pong += port.readAll();
-        }
-        QCOMPARE(pong, QByteArray("8"));
+        QCOMPARE(exchange(port, commandFrame(Command::Ping), 1), QByteArray("8"));
         port.write(commandFrame(Command::SetXHY, {300, 200}));
         port.write(commandWrites(Command::PrintString, {}, QStringLiteral("Hi")).join());
         QVERIFY(port.waitForBytesWritten(1000));
         QTest::qWait(200);
-        simulator.write("quit\n");
-        QVERIFY(simulator.waitForFinished(5000));
+        simulator->write("quit\n");
+        QVERIFY(simulator->waitForFinished(5000));
 
         const QStringList fields{"frame.p2p_dir", "vexel900.direction", "vexel900.command",
                                  "vexel900.reply"};

@@ -1,0 +1,19 @@
+#include "windowsupport.h"
+
+#include "app/mainwindow.h"
+#include "serial/serialport.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+void openPortInWindow(MainWindow &window, const QString &device, int baudRate)
+{
+    auto *ports = widget<QComboBox>(window, "serialPortList");
+    ports->addItem(device);
+    ports->setCurrentIndex(ports->count() - 1);
+    if (baudRate > 0)
+        widget<QComboBox>(window, "SerialBaudRate_2")->setCurrentText(QString::number(baudRate));
+    widget<QPushButton>(window, "openSerialPort")->click();
+    if (!serialPort.isOpen())
+        qFatal("the window could not open %s", qPrintable(device));
+}
