@@ -1,7 +1,7 @@
 #include "app/datafiles.h"
-#include "app/mainwindow.h"
 #include "app/manualsource.h"
-#include "app/manualview.h"
+#include "ui/mainwindow.h"
+#include "ui/manualview.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -5,9 +5,9 @@
 // the window waits; the CPU both use is compared. Last, the module returns a
 // few times on a new pseudo-terminal and the time until the port is open
 // again is taken.
-#include "app/mainwindow.h"
 #include "benchsupport.h"
-#include "serial/serialport.h"
+#include "serial/modulelink.h"
+#include "ui/mainwindow.h"
 #include "windowsupport.h"
 
 #include <QApplication>
@@ -117,11 +117,12 @@ int main(int argc, char *argv[])
     window.show();
     runLoopFor(500); // start-up work out of the way
     openPortInWindow(window, link);
+    QSerialPort &port = windowLink(window).port();
     const double idle = coreShareOver(idleMs);
 
     line->hangUp();
     pointLink(link, dir.filePath(QStringLiteral("gone")));
-    if (msUntil([] { return !serialPort.isOpen(); }) < 0)
+    if (msUntil([&port] { return !port.isOpen(); }) < 0)
         qFatal("the window did not notice the hang-up");
     const double waiting = coreShareOver(idleMs);
 
@@ -129,16 +130,16 @@ int main(int argc, char *argv[])
     for (int i = 0; i < returns; ++i) {
         line = std::make_unique<Line>();
         pointLink(link, line->slave);
-        const double ms = msUntil([] { return serialPort.isOpen(); });
+        const double ms = msUntil([&port] { return port.isOpen(); });
         if (ms < 0)
             qFatal("the window did not reopen the returned module");
         reopenMs << ms;
         line->hangUp();
         pointLink(link, dir.filePath(QStringLiteral("gone")));
-        msUntil([] { return !serialPort.isOpen(); });
+        msUntil([&port] { return !port.isOpen(); });
         runLoopFor(100 + 37 * i); // returns at different points of the watch's beat
     }
-    serialPort.close();
+    port.close();
 
     const double added = waiting - idle;
     const double reopen = median(reopenMs);

@@ -4,11 +4,11 @@
 // way: a 1 MB flood, then one reply per read, the window's costliest case.
 // Both run first with the traffic recorder paused, the reference, then with
 // the recorder on, the Traffic window open and the log at its record bound.
-#include "app/mainwindow.h"
 #include "benchsupport.h"
-#include "serial/serialport.h"
+#include "serial/modulelink.h"
 #include "traffic/trafficrecorder.h"
-#include "traffic/trafficwindow.h"
+#include "ui/mainwindow.h"
+#include "ui/trafficwindow.h"
 #include "windowsupport.h"
 
 #include <QAction>
@@ -83,8 +83,8 @@ QByteArray replyStream(qint64 bytes)
     return stream;
 }
 
-// What the window has been handed in the current pass. Counted ahead of the
-// window's own reader: the connection is made before the window exists.
+// What the window has taken in the current pass, counted as each chunk
+// leaves its reader.
 struct Progress
 {
     std::atomic<qint64> processed{0};
@@ -120,13 +120,13 @@ void endPass(bool cutShort)
     });
 }
 
-void countReads()
+void countReads(ModuleLink &link)
 {
-    QObject::connect(&serialPort, &QSerialPort::readyRead, [] {
+    QObject::connect(&link, &ModuleLink::received, [](const QByteArray &chunk) {
         if (!progress.loop || progress.stop)
             return;
         const qint64 before = progress.processed;
-        const qint64 after = before + serialPort.bytesAvailable();
+        const qint64 after = before + chunk.size();
         {
             std::lock_guard<std::mutex> lock(progress.mutex);
             progress.processed = after;
@@ -168,15 +168,15 @@ void writeOneByOne(int fd, qint64 bytes)
 
 // Throws away what a pass cut short left on the line, so the next pass
 // starts clean; the writer may be blocked on the full line until then.
-void drainLine(std::thread &writer, const std::atomic<bool> &writing)
+void drainLine(QSerialPort &port, std::thread &writer, const std::atomic<bool> &writing)
 {
     while (writing) {
-        serialPort.clear(QSerialPort::Input);
+        port.clear(QSerialPort::Input);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     writer.join();
     std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the kernel's last hand-off
-    serialPort.clear(QSerialPort::Input);
+    port.clear(QSerialPort::Input);
     QApplication::processEvents();
 }
 
@@ -231,7 +231,7 @@ Figures measure(MainWindow &window, qint64 total, const std::function<void()> &w
     loop.exec();
     tick.stop();
     figures.endRssKb = currentRssKb();
-    drainLine(writer, writing);
+    drainLine(windowLink(window).port(), writer, writing);
     progress.loop = nullptr;
 
     figures.bytes = progress.processedAtEnd;
@@ -492,8 +492,8 @@ int main(int argc, char *argv[])
     silenceDebugOutput();
     const Clock::time_point started = Clock::now();
     Pty pty;
-    countReads();
     MainWindow window;
+    countReads(windowLink(window));
     window.show();
     QApplication::processEvents();
     openPortInWindow(window, pty.slavePath(), fastestBaudRate);

@@ -4,11 +4,11 @@
 // window's Demos page while a 10 ms timer watches the event loop; and
 // `vexelctl run` is timed from its start to its first byte on the line,
 // beside the start of /bin/true.
-#include "app/mainwindow.h"
 #include "benchsupport.h"
 #include "script/portlink.h"
-#include "script/scriptpage.h"
-#include "serial/serialport.h"
+#include "serial/modulelink.h"
+#include "ui/mainwindow.h"
+#include "ui/scriptpage.h"
 #include "windowsupport.h"
 
 #include <QApplication>
@@ -202,15 +202,10 @@ Run runnerRun(const script::Script &script, const QByteArray &expected)
 {
     Pty pty;
     Drain drain(pty.master(), expected.size());
-    QSerialPort port;
-    port.setPortName(pty.slavePath());
-    port.setBaudRate(115200);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port.open(QIODevice::ReadWrite))
-        qFatal("cannot open %s: %s", qPrintable(pty.slavePath()), qPrintable(port.errorString()));
+    ModuleLink port;
+    if (!port.open({pty.slavePath(), 115200}))
+        qFatal("cannot open %s: %s", qPrintable(pty.slavePath()),
+               qPrintable(port.port().errorString()));
     script::PortLink link(port);
     QEventLoop loop;
     bool passed = false;

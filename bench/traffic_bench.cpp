@@ -8,7 +8,7 @@
 #include "traffic/pcapng.h"
 #include "traffic/trafficdecoder.h"
 #include "traffic/trafficrecorder.h"
-#include "traffic/trafficwindow.h"
+#include "ui/trafficwindow.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "windowsupport.h"
 
-#include "app/mainwindow.h"
-#include "serial/serialport.h"
+#include "serial/modulelink.h"
+#include "ui/mainwindow.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -14,6 +14,14 @@ void openPortInWindow(MainWindow &window, const QString &device, int baudRate)
     if (baudRate > 0)
         widget<QComboBox>(window, "SerialBaudRate_2")->setCurrentText(QString::number(baudRate));
     widget<QPushButton>(window, "openSerialPort")->click();
-    if (!serialPort.isOpen())
+    if (!windowLink(window).isOpen())
         qFatal("the window could not open %s", qPrintable(device));
+}
+
+ModuleLink &windowLink(MainWindow &window)
+{
+    auto *link = window.findChild<ModuleLink *>();
+    if (!link)
+        qFatal("the window has no link to the module");
+    return *link;
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class MainWindow;
+class ModuleLink;
 
 // Shared by the benchmarks that drive the real window through its widgets.
 
@@ -16,6 +17,9 @@ template <typename T> T *widget(QWidget &window, const char *name)
         qFatal("no widget %s", name);
     return found;
 }
+
+// The window's line to the module.
+ModuleLink &windowLink(MainWindow &window);
 
 // The window's fastest rate, at which the flood and script benchmarks run.
 constexpr int fastestBaudRate = 921600;

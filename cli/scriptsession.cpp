@@ -3,11 +3,11 @@
 #include "cli/console.h"
 #include "script/junitreport.h"
 #include "script/portlink.h"
+#include "serial/modulelink.h"
 #include "traffic/trafficrecorder.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QSerialPort>
 
 #include <cstdio>
 #include <memory>
@@ -29,18 +29,12 @@ const QString portOption = QStringLiteral("--port");
 const QString baudOption = QStringLiteral("--baud");
 const QString extendedOption = QStringLiteral("--extended");
 
-bool openPort(QSerialPort &port, const SessionSettings &settings)
+bool openPort(ModuleLink &link, const SessionSettings &settings)
 {
-    port.setPortName(settings.line.port);
-    port.setBaudRate(settings.line.baudRate, QSerialPort::AllDirections);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    if (port.open(QIODevice::ReadWrite))
+    if (link.open({settings.line.port, quint32(settings.line.baudRate)}))
         return true;
     printProblem(QStringLiteral("%1: cannot open %2: %3")
-                     .arg(settings.command, shown(settings.line.port), port.errorString()));
+                     .arg(settings.command, shown(settings.line.port), link.port().errorString()));
     return false;
 }
 
@@ -204,11 +198,10 @@ QString whereInArguments(const QStringList &statements, const script::SourcePos 
 
 int runScripts(const QVector<ScriptJob> &jobs, const SessionSettings &settings)
 {
-    QSerialPort port;
-    if (!openPort(port, settings))
+    ModuleLink module;
+    if (!openPort(module, settings))
         return exitUsage;
     std::unique_ptr<TrafficRecorder> recorder;
-    script::PortLink::Record record;
     if (!settings.capturePath.isEmpty()) {
         recorder = std::make_unique<TrafficRecorder>();
         const QString problem = recorder->startFile(settings.capturePath);
@@ -221,17 +214,17 @@ int runScripts(const QVector<ScriptJob> &jobs, const SessionSettings &settings)
                          [](const QString &error) { printWarning(error); });
         // Each record is in the file as soon as it happens: a line that hangs
         // up mid-run still leaves a whole capture of what went before.
-        record = [&recorder](Direction direction, const QByteArray &bytes) {
+        module.setRecorder([&recorder](Direction direction, const QByteArray &bytes) {
             recorder->record(direction, bytes);
-        };
+        });
     }
 
-    script::PortLink link(port, record);
+    script::PortLink link(module);
     if (settings.reconnectSeconds > 0)
         link.keepLine(settings.line.port, settings.reconnectSeconds,
                       [](const QString &note) { printWarning(note); });
     const QVector<ScriptReport> reports = playJobs(jobs, link, settings.line.extendedAtStart);
-    port.close();
+    module.close();
     if (recorder)
         recorder->stopFile();
 

@@ -1,8 +1,5 @@
 #include "commands/colors.h"
 
-QColor textColor;
-QColor backgroundColor;
-
 quint16 rgb565(const QColor &color)
 {
     // An invalid colour reports 0 for every component, hence black.

@@ -1,7 +1,5 @@
 #include "config/startupsettings.h"
 
-QColor startScreenFill;
-
 QString usbModeWord(UsbMode mode)
 {
     return mode == UsbMode::Msd ? QStringLiteral("MSD") : QStringLiteral("CDC");

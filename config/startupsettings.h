@@ -4,10 +4,6 @@
 #include <QColor>
 #include <QString>
 
-// The solid start-screen colour picked on the "Startup Settings" page.
-// Invalid until a colour is chosen; an invalid colour is written as black.
-extern QColor startScreenFill;
-
 enum class UsbMode
 {
     Cdc,
@@ -45,7 +41,7 @@ struct StartupSettings
     int imageNumber = 0;
     int imageX = 0;
     int imageY = 0;
-    QColor fill;
+    QColor fill; // invalid until one is chosen; written as black while invalid
     TouchMode touch = TouchMode::CalibratedXY;
     QString baudRate = QStringLiteral("115200");
     Transmitter transmitter = Transmitter::Serial;

@@ -1,27 +1,27 @@
 #include "script/portlink.h"
 
 #include "commands/portwriter.h"
-#include "serial/portlookup.h"
+#include "serial/modulelink.h"
 #include "serial/portreconnector.h"
 
 #include <QFileInfo>
 
 namespace script {
 
-PortLink::PortLink(QSerialPort &port, Record record, QObject *parent)
-    : QObject(parent), port(port), record(std::move(record))
+PortLink::PortLink(ModuleLink &link, QObject *parent) : QObject(parent), link(link)
 {
-    writer = new PortWriter(
-        &port, [this](const QByteArray &bytes) { transmit(bytes); }, this);
     scriptRunner = new ScriptRunner(makeLink(), this);
+    PortWriter *writer = &link.writer();
     connect(writer, &PortWriter::finished, scriptRunner, [this] { scriptRunner->fileDone({}); });
     connect(writer, &PortWriter::stopped, scriptRunner,
             [this](const QString &, qint64, qint64, const QString &reason) {
                 scriptRunner->fileDone(reason);
             });
-    connect(&port, &QSerialPort::bytesWritten, scriptRunner, &ScriptRunner::drained);
-    connect(&port, &QSerialPort::readyRead, this, &PortLink::readChunk);
-    connect(&port, &QSerialPort::errorOccurred, this, &PortLink::onError);
+    connect(&link.port(), &QSerialPort::bytesWritten, scriptRunner, &ScriptRunner::drained);
+    connect(&link, &ModuleLink::received, scriptRunner, &ScriptRunner::takeChunk);
+    connect(&link, &ModuleLink::lineLost, this, &PortLink::lineGone);
+    // A write that fails ends the run too.
+    connect(&link, &ModuleLink::writeFailed, this, &PortLink::lineGone);
 }
 
 PortLink::~PortLink() = default;
@@ -31,33 +31,16 @@ ScriptLink PortLink::makeLink()
     // No sendCommand: nothing here needs statements one by one, so the
     // runner hands over its writes gathered, which a pseudo-terminal takes
     // as fast as `cat` would.
-    ScriptLink link;
-    link.sendRaw = [this](const QByteArray &bytes) { writer->send(bytes); };
-    link.sendFile = [this](const Statement &statement, const QByteArray &head,
-                           std::unique_ptr<QIODevice> file, qint64 size) {
-        writer->sendFile(head, std::move(file), size, QFileInfo(statement.filePath).fileName());
+    ScriptLink script;
+    script.sendRaw = [this](const QByteArray &bytes) { link.sendRaw(bytes); };
+    script.sendFile = [this](const Statement &statement, const QByteArray &head,
+                             std::unique_ptr<QIODevice> file, qint64 size) {
+        link.sendFile(head, std::move(file), size, QFileInfo(statement.filePath).fileName());
         return QString(); // a refusal comes back through PortWriter::stopped
     };
-    link.cancelFile = [this] { writer->stop(tr("the run was stopped")); };
-    link.backlog = [this] { return port.bytesToWrite(); };
-    return link;
-}
-
-void PortLink::transmit(const QByteArray &bytes)
-{
-    const qint64 taken = port.write(bytes);
-    if (record && taken > 0)
-        record(Direction::Sent, taken == bytes.size() ? bytes : bytes.left(int(taken)));
-}
-
-void PortLink::readChunk()
-{
-    const QByteArray chunk = port.readAll();
-    if (chunk.isEmpty())
-        return;
-    if (record)
-        record(Direction::Received, chunk);
-    scriptRunner->takeChunk(chunk);
+    script.cancelFile = [this] { link.writer().stop(tr("the run was stopped")); };
+    script.backlog = [this] { return link.port().bytesToWrite(); };
+    return script;
 }
 
 void PortLink::keepLine(const QString &portName, int seconds,
@@ -77,22 +60,16 @@ void PortLink::keepLine(const QString &portName, int seconds,
     }
 }
 
-// As in the window, and a write that fails ends the run too; closing at
-// once stops the stream of errors a hung-up line gives.
-void PortLink::onError(QSerialPort::SerialPortError error)
+// Closing at once stops the stream of errors a hung-up line gives.
+void PortLink::lineGone(const QString &reason)
 {
-    const bool gone = error == QSerialPort::WriteError || lineWentAway(port, error);
-    if (!gone || !lost.isEmpty() || giveUpTimer.isActive())
+    if (!lost.isEmpty() || giveUpTimer.isActive())
         return;
-    // A hung-up line leaves the library a stale error text ("Inappropriate
-    // ioctl for device"); the plain fact reads better.
-    const QString reason =
-        error == QSerialPort::ReadError ? tr("the far end hung up") : port.errorString();
     if (keepSeconds <= 0 || !device.isValid()) {
         giveUp(reason);
         return;
     }
-    port.close(); // what is sent meanwhile is lost, as on a pulled cable
+    link.close(); // what is sent meanwhile is lost, as on a pulled cable
     note(tr("%1; waiting up to %2 s for %3 to come back")
              .arg(reason)
              .arg(keepSeconds)
@@ -107,11 +84,12 @@ void PortLink::giveUp(const QString &reason)
     // The run ends first, so it names the line rather than the file that
     // closing cuts short.
     scriptRunner->lineLost(lost);
-    port.close();
+    link.close();
 }
 
 void PortLink::deviceReturned(const QString &portName)
 {
+    QSerialPort &port = link.port();
     port.setPortName(portName);
     // The port keeps its rate and framing; they apply again on opening.
     if (!port.open(QIODevice::ReadWrite)) {

@@ -3,32 +3,27 @@
 
 #include "script/scriptrunner.h"
 #include "serial/deviceidentity.h"
-#include "traffic/trafficrecord.h"
 
 #include <QObject>
-#include <QSerialPort>
 #include <QTimer>
 
 #include <functional>
 
+class ModuleLink;
 class PortReconnector;
-class PortWriter;
 
 namespace script {
 
-// Runs scripts straight over a serial port its owner opened, as vexelctl
-// does: frames and files go out through a PortWriter, every chunk read goes
-// to the runner, and a line that hangs up ends the run and closes the port.
+// Runs scripts straight over a module link its owner opened, as vexelctl
+// does: frames and files go out through the link's writer, every chunk
+// read goes to the runner, and a line that hangs up or fails a write ends
+// the run and closes the port.
 class PortLink : public QObject
 {
     Q_OBJECT
 
 public:
-    // Called with every write as far as the port took it and every chunk
-    // read, e.g. to record a capture.
-    using Record = std::function<void(Direction, const QByteArray &)>;
-
-    explicit PortLink(QSerialPort &port, Record record = {}, QObject *parent = nullptr);
+    explicit PortLink(ModuleLink &link, QObject *parent = nullptr);
     ~PortLink() override;
 
     ScriptRunner &runner() { return *scriptRunner; }
@@ -42,15 +37,11 @@ public:
 
 private:
     ScriptLink makeLink();
-    void transmit(const QByteArray &bytes);
-    void readChunk();
-    void onError(QSerialPort::SerialPortError error);
+    void lineGone(const QString &reason);
     void giveUp(const QString &reason);
     void deviceReturned(const QString &portName);
 
-    QSerialPort &port;
-    Record record;
-    PortWriter *writer;
+    ModuleLink &link;
     ScriptRunner *scriptRunner;
     QString lost;
     // Waiting for the line to come back: see keepLine().

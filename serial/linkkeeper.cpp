@@ -2,19 +2,19 @@
 
 #include "serial/portreconnector.h"
 
-#include <QAction>
-
-LinkKeeper::LinkKeeper(QAction *autoReconnect, LinkKeeperHooks hooks, QObject *parent)
-    : QObject(parent), autoReconnect(autoReconnect), hooks(std::move(hooks)),
-      reconnector(new PortReconnector(this))
+LinkKeeper::LinkKeeper(LinkKeeperHooks hooks, QObject *parent)
+    : QObject(parent), hooks(std::move(hooks)), reconnector(new PortReconnector(this))
 {
     connect(reconnector, &PortReconnector::returned, this, &LinkKeeper::deviceReturned);
-    connect(autoReconnect, &QAction::toggled, this, [this](bool on) {
-        if (!on && !awaiting && reconnector->isWatching()) {
-            reconnector->stop();
-            this->hooks.showStatus(tr("No longer waiting for %1").arg(identity.path));
-        }
-    });
+}
+
+void LinkKeeper::setAutoReconnect(bool on)
+{
+    autoReconnect = on;
+    if (!on && !awaiting && reconnector->isWatching()) {
+        reconnector->stop();
+        hooks.showStatus(tr("No longer waiting for %1").arg(identity.path));
+    }
 }
 
 void LinkKeeper::opened(const LineSettings &settings)
@@ -26,7 +26,7 @@ void LinkKeeper::opened(const LineSettings &settings)
 
 void LinkKeeper::lost()
 {
-    if (identity.isValid() && autoReconnect->isChecked())
+    if (identity.isValid() && autoReconnect)
         watch();
 }
 

@@ -8,7 +8,6 @@
 
 #include <functional>
 
-class QAction;
 class PortReconnector;
 
 // What the keeper asks of the window it keeps the line for.
@@ -22,15 +21,20 @@ struct LinkKeeperHooks
 
 // Brings the line back after the module went away: a hang-up, an unplug,
 // a reset into new firmware. Remembers who the open port was, watches for
-// that device to return while "Reconnect Automatically" is ticked, and
+// that device to return while reconnecting automatically is on, and
 // reopens it with the same settings. The user's own Close, another port
-// chosen, or the tick taken away end the watch.
+// chosen, or automatic reconnecting turned off end the watch.
 class LinkKeeper : public QObject
 {
     Q_OBJECT
 
 public:
-    LinkKeeper(QAction *autoReconnect, LinkKeeperHooks hooks, QObject *parent = nullptr);
+    explicit LinkKeeper(LinkKeeperHooks hooks, QObject *parent = nullptr);
+
+    // Whether a lost line is waited for. Turned off, a wait for a lost line
+    // ends; the wait after a firmware update goes on.
+    void setAutoReconnect(bool on);
+    bool autoReconnects() const { return autoReconnect; }
 
     // The port is open with `line`: remember the device behind it.
     void opened(const LineSettings &line);
@@ -50,7 +54,7 @@ private:
     void watch();
     void deviceReturned(const QString &port);
 
-    QAction *autoReconnect;
+    bool autoReconnect = false;
     LinkKeeperHooks hooks;
     PortReconnector *reconnector;
     DeviceIdentity identity;

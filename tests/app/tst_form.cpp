@@ -1,9 +1,9 @@
-// The main window form: what the window's slots, commands and start-up
+// The main window form: what the window's pages, commands and start-up
 // configuration rely on, and what a careless edit in the designer would
 // quietly break.
 
-#include "app/mainwindow.h"
 #include "assets/assetfiles.h"
+#include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QAbstractButton>
@@ -83,38 +83,14 @@ private slots:
         ui->setupUi(window.get());
     }
 
-    void everyNamedSlotFindsItsWidget()
+    void nothingIsWiredByName()
     {
-        // Mirrors the by-name wiring: a slot on_<object>_<signal>(args) needs a
-        // form object of that name with a compatible signal. Two slots have no
-        // widget on purpose; a widget of that name would wire them by accident.
-        const QSet<QByteArray> unwired = {"on_cmdExec_data_available", "on_pushButton_4_clicked"};
-        const QList<QObject *> objects = window->findChildren<QObject *>();
+        // The pages connect their widgets themselves. A slot named
+        // on_<object>_<signal> on the window would also be wired by the form,
+        // and its button would then act twice.
         const QMetaObject &mo = MainWindow::staticMetaObject;
-        int wired = 0;
-        for (int i = mo.methodOffset(); i < mo.methodCount(); ++i) {
-            const QMetaMethod slot = mo.method(i);
-            const QByteArray slotName = slot.name();
-            if (slot.methodType() != QMetaMethod::Slot || !slotName.startsWith("on_"))
-                continue;
-
-            QObject *target = nullptr;
-            for (int o = 0; o < objects.size() && !target; ++o) {
-                const QByteArray prefix = "on_" + objects[o]->objectName().toLatin1() + '_';
-                const QMetaObject *omo = objects[o]->metaObject();
-                for (int s = 0; s < omo->methodCount() && slotName.startsWith(prefix); ++s) {
-                    const QMetaMethod signal = omo->method(s);
-                    if (signal.methodType() == QMetaMethod::Signal &&
-                        signal.name() == slotName.mid(prefix.size()) &&
-                        QMetaObject::checkConnectArgs(signal, slot))
-                        target = objects[o];
-                }
-            }
-            QVERIFY2(bool(target) != unwired.contains(slotName),
-                     slot.methodSignature().constData());
-            wired += target != nullptr;
-        }
-        QVERIFY(wired > 80);
+        for (int i = mo.methodOffset(); i < mo.methodCount(); ++i)
+            QVERIFY2(!mo.method(i).name().startsWith("on_"), mo.method(i).methodSignature());
     }
 
     void pagesInOrder()

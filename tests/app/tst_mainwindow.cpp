@@ -1,9 +1,9 @@
 // The constructed window: start state, style sheet, drops and the manual page.
 #include "app/droppaths.h"
-#include "app/mainwindow.h"
+#include "ui/mainwindow.h"
 #include "app/manualsource.h"
-#include "app/manualview.h"
-#include "app/paintthrottle.h"
+#include "ui/manualview.h"
+#include "ui/paintthrottle.h"
 
 #include <QApplication>
 #include <QComboBox>

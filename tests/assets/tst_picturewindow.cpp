@@ -1,6 +1,6 @@
 // The Images page's pictures: the preview of the selected row, "Convert...",
 // and files dropped on the two tables.
-#include "assets/convertdialog.h"
+#include "ui/convertdialog.h"
 #include "assets/testfiles.h"
 #include "assets/windowdriver.h"
 

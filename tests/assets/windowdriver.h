@@ -3,24 +3,17 @@
 
 #include "assets/assetlists.h"
 #include "common/filedialogs.h"
-#include "config/startupsettings.h"
+#include "ui/assettables.h"
 
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
-// The window's asset pages. The start-up colour outlives any window, so
-// each driver starts from an unchosen one.
+// The window's asset pages.
 class WindowDriver : public BenchWindow
 {
 public:
-    WindowDriver() { startScreenFill = QColor(); }
-
     // A fresh window: empty lists, the start page as it opens.
-    void reopen()
-    {
-        window = std::make_unique<MainWindow>();
-        startScreenFill = QColor(); // as in a bench started afresh
-    }
+    void reopen() { window = std::make_unique<MainWindow>(); }
 
     const AssetLists &lists() const { return window->assetLists(); }
 
@@ -37,7 +30,7 @@ public:
 
     void addImage(const QString &path) const
     {
-        QMetaObject::invokeMethod(window.get(), "AddToImageList", Q_ARG(QString, path));
+        get<AssetTables>("assetTables")->addImageFile(path);
     }
 
     // Cell texts; "-" for a cell without an item.

@@ -58,8 +58,6 @@ private slots:
     {
         bench.reset();
         pty.reset();
-        textColor = QColor();
-        backgroundColor = QColor();
     }
 
     // Each slot reads its own widgets, in the frame's order.
@@ -167,7 +165,7 @@ private slots:
 
     void demoSequence()
     {
-        textColor = QColor(Qt::red);
+        bench->commands().setTextColor(Qt::red);
         bench->setWidgets({{"TPNone", true}, {"spinX", 5}});
         bench->click("demo");
         expectSent("84000021 84ffff 85000000 b201"
@@ -178,7 +176,7 @@ private slots:
         expectNothingSent();
         QCOMPARE(text("serialNumber"), QString("b003010505050060002020"));
         QVERIFY(checked("TPvxButton"));
-        QCOMPARE(textColor, QColor(Qt::red));
+        QCOMPARE(bench->commands().textColor(), QColor(Qt::red));
         QCOMPARE(log(), QString("85 0 0 0 <- SetXHY\n")); // the colour frame is not logged
     }
 

@@ -1,8 +1,9 @@
 #ifndef WINDOWTEST_H
 #define WINDOWTEST_H
 
-#include "app/mainwindow.h"
-#include "serial/serialport.h"
+#include "serial/modulelink.h"
+#include "ui/commandpage.h"
+#include "ui/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -35,8 +36,6 @@ void answerNextDialog(std::function<void(Dialog *)> answer, int attempts = 200)
 class BenchWindow
 {
 public:
-    ~BenchWindow() { serialPort.close(); } // the port outlives every window
-
     template <typename Widget = QAbstractButton> Widget *get(const char *name) const
     {
         Widget *found = window->findChild<Widget *>(QLatin1String(name));
@@ -67,8 +66,13 @@ public:
         ports->addItem(device);
         ports->setCurrentIndex(ports->count() - 1);
         click("openSerialPort");
-        return serialPort.isOpen();
+        return port().isOpen();
     }
+
+    // The window's line to the module, and its port.
+    ModuleLink &link() const { return *get<ModuleLink>("moduleLink"); }
+    QSerialPort &port() const { return link().port(); }
+    CommandPage &commands() const { return *get<CommandPage>("commandPage"); }
 
     std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
 };

@@ -1,7 +1,7 @@
 // The firmware page: console decoding of the utility's output, its command
 // line, and the page running a real child process (a small fake utility on
 // PATH, and Debian's dfu-util with no device attached).
-#include "app/mainwindow.h"
+#include "ui/mainwindow.h"
 #include "firmware/consoledecoder.h"
 #include "firmware/dfucommand.h"
 #include "filedialogs.h"

@@ -6,8 +6,8 @@
 #include "commands/commandset.h"
 #include "common/filedialogs.h"
 #include "ptypair.h"
-#include "script/scripteditor.h"
-#include "script/scriptpage.h"
+#include "ui/scripteditor.h"
+#include "ui/scriptpage.h"
 #include "traffic/pcapng.h"
 
 #include <QCheckBox>
@@ -167,10 +167,10 @@ private:
 private slots:
     void init()
     {
-        textColor = QColor(255, 128, 0);
-        backgroundColor = QColor(0, 0, 255);
         scratch = std::make_unique<QTemporaryDir>();
         bench = std::make_unique<BenchWindow>();
+        bench->commands().setTextColor(QColor(255, 128, 0));
+        bench->commands().setBackgroundColor(QColor(0, 0, 255));
         pty = std::make_unique<PtyPair>();
         QVERIFY(pty->isOpen());
         QVERIFY(bench->openPort(pty->slavePath()));
@@ -181,8 +181,6 @@ private slots:
         bench.reset();
         pty.reset();
         scratch.reset();
-        textColor = QColor();
-        backgroundColor = QColor();
     }
 
     void everyCommandHasAButtonCase()

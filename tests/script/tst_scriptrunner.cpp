@@ -3,10 +3,10 @@
 #include "commands/frames.h"
 #include "script/portlink.h"
 #include "script/script.h"
+#include "serial/modulelink.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -47,7 +47,7 @@ class ScriptRunnerTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<PtyPair> module;
-    std::unique_ptr<QSerialPort> port;
+    std::unique_ptr<ModuleLink> port;
     std::unique_ptr<PortLink> link;
     RunLog log;
 
@@ -80,9 +80,8 @@ private slots:
     {
         module = std::make_unique<PtyPair>();
         QVERIFY(module->isOpen());
-        port = std::make_unique<QSerialPort>(module->slavePath());
-        port->setBaudRate(115200);
-        QVERIFY(port->open(QIODevice::ReadWrite));
+        port = std::make_unique<ModuleLink>();
+        QVERIFY(port->open({module->slavePath(), 115200}));
         link = std::make_unique<PortLink>(*port);
         connect(&runner(), &ScriptRunner::statementDone, this,
                 [this](const StepResult &step) { log.steps.append(step); });

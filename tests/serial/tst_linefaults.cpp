@@ -68,13 +68,14 @@ private slots:
         QVERIFY(arrived == (QByteArray::fromHex("770100004000") + content).left(arrived.size()));
 
         pty->closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!serialPort.isOpen(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bench->port().isOpen(), 2000);
         QVERIFY2(bench->status().startsWith("Port Closed"), qPrintable(bench->status()));
         QCOMPARE(stopped.count(), 1);
         QVERIFY(stopped.first().at(1).toLongLong() < content.size());
         QVERIFY(!writer->isStreaming());
         // The status bar now reads "Port Closed"; the log says the file was cut.
-        QVERIFY(bench->get<QTextEdit>("textEdit")->toPlainText().contains("Sending big.bin stopped"));
+        QVERIFY(
+            bench->get<QTextEdit>("textEdit")->toPlainText().contains("Sending big.bin stopped"));
 
         // Neither the rest of the file nor the ping queued behind it turns
         // up on the next line the bench opens.
@@ -115,7 +116,7 @@ private slots:
 
         // Without the cap every chunk would have added a line for good.
         QVERIFY2(mostLines <= 255 + largestChunk + 3, QByteArray::number(mostLines));
-        QVERIFY(serialPort.isOpen()); // noise is no hang-up
+        QVERIFY(bench->port().isOpen()); // noise is no hang-up
         QVERIFY(bench->status().startsWith("Connected to"));
 
         // A real reply after the noise is decoded as usual.

@@ -2,13 +2,12 @@
 // the window reopening it through a link that moves to a new
 // pseudo-terminal, as a module reset into new firmware comes back under
 // another name.
-#include "app/mainwindow.h"
 #include "common/cputime.h"
 #include "common/filedialogs.h"
 #include "ptypair.h"
 #include "serial/deviceidentity.h"
 #include "serial/portreconnector.h"
-#include "serial/serialport.h"
+#include "ui/mainwindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -64,7 +63,7 @@ private:
     {
         QVERIFY(bench->openPort(link));
         moduleLeaves();
-        QTRY_VERIFY_WITH_TIMEOUT(!serialPort.isOpen(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bench->port().isOpen(), 2000);
         QVERIFY2(bench->status().startsWith("Port Closed: waiting for " + link),
                  qPrintable(bench->status()));
     }
@@ -204,13 +203,13 @@ private slots:
         QElapsedTimer waited;
         waited.start();
         QTest::qWait(5000);
-        QVERIFY(!serialPort.isOpen());
+        QVERIFY(!bench->port().isOpen());
         const double busy = (cpuSeconds() - cpuBefore) / (waited.elapsed() / 1000.0);
         QVERIFY2(busy < 0.5, qPrintable(QString("waiting kept the CPU %1% busy").arg(busy * 100)));
         moduleReturns();
         QElapsedTimer clock;
         clock.start();
-        QTRY_VERIFY_WITH_TIMEOUT(serialPort.isOpen(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(bench->port().isOpen(), 1000);
         QVERIFY(clock.elapsed() < 1000);
         QVERIFY2(bench->status().startsWith("Connected to " + link), qPrintable(bench->status()));
         QVERIFY2(log().contains("Reconnected to " + link), qPrintable(log()));
@@ -246,7 +245,7 @@ private slots:
             QTest::keyClick(bench->get<QComboBox>("serialPortList")->lineEdit(), Qt::Key_0);
         moduleReturns();
         QTest::qWait(700);
-        QVERIFY(!serialPort.isOpen());
+        QVERIFY(!bench->port().isOpen());
         QVERIFY(!log().contains("Reconnected"));
     }
 
@@ -255,11 +254,11 @@ private slots:
         autoReconnect()->setChecked(false);
         QVERIFY(bench->openPort(link));
         moduleLeaves();
-        QTRY_VERIFY_WITH_TIMEOUT(!serialPort.isOpen(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bench->port().isOpen(), 2000);
         QCOMPARE(bench->status(), QString("Port Closed"));
         moduleReturns();
         QTest::qWait(700);
-        QVERIFY(!serialPort.isOpen());
+        QVERIFY(!bench->port().isOpen());
     }
 
     // vexelctl waits for the line it lost and goes on with the script.
@@ -335,7 +334,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(pane->toPlainText().contains("Waiting for the module"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(pane->toPlainText().contains("Reconnected to " + link), 5000);
         qputenv("PATH", savedPath);
-        QVERIFY(serialPort.isOpen());
+        QVERIFY(bench->port().isOpen());
         QTRY_VERIFY(simulator.canReadLine());
         QVERIFY(QString::fromLocal8Bit(simulator.readLine()).trimmed() != before);
         bench->get<QTextEdit>("textEdit")->clear();
@@ -352,11 +351,11 @@ private slots:
         QVERIFY(ports->isEditable());
         ports->setEditText(link);
         bench->click("openSerialPort");
-        QVERIFY(serialPort.isOpen());
+        QVERIFY(bench->port().isOpen());
         bench->click("pushButton_10");
         QCOMPARE(ports->currentText(), link);
         QTest::qWait(700); // the port watch keeps a typed path while its node is there
-        QVERIFY(serialPort.isOpen());
+        QVERIFY(bench->port().isOpen());
     }
 };
 

@@ -1,10 +1,10 @@
 // The serial link through a real pseudo-terminal: the bench's QSerialPort on
 // the slave side, the test on the master side.
-#include "app/mainwindow.h"
 #include "common/cputime.h"
 #include "ptypair.h"
+#include "serial/modulelink.h"
 #include "serial/portlookup.h"
-#include "serial/serialport.h"
+#include "ui/mainwindow.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -24,6 +24,7 @@ private:
 
     QString status() const { return window->statusBar()->currentMessage(); }
     void click(const char *name) { window->findChild<QPushButton *>(name)->click(); }
+    QSerialPort &port() const { return window->findChild<ModuleLink *>()->port(); }
     QComboBox *portList() const { return window->findChild<QComboBox *>("serialPortList"); }
 
     void choosePort(const QString &name)
@@ -42,7 +43,6 @@ private slots:
 
     void cleanup()
     {
-        serialPort.close();
         delete window;
         delete pty;
     }
@@ -76,11 +76,10 @@ private slots:
         choosePort(pty->slavePath());
         window->findChild<QComboBox *>("SerialBaudRate_2")->setCurrentIndex(10);
         click("openSerialPort");
-        QVERIFY(serialPort.isOpen());
-        QCOMPARE(status(),
-                 QString("Connected to %1 : 921600, 8, 0, 1, 0").arg(serialPort.portName()));
+        QVERIFY(port().isOpen());
+        QCOMPARE(status(), QString("Connected to %1 : 921600, 8, 0, 1, 0").arg(port().portName()));
 
-        window->transmit(QByteArray::fromHex("85012cc8"));
+        window->findChild<ModuleLink *>()->sendRaw(QByteArray::fromHex("85012cc8"));
         QCOMPARE(pty->take(4), QByteArray::fromHex("85012cc8"));
     }
 
@@ -91,8 +90,8 @@ private slots:
         QVERIFY(status().startsWith("Connected to"));
         click("openSerialPort");
         QCOMPARE(status(), QString("Open error"));
-        QVERIFY(serialPort.isOpen());
-        window->transmit("!");
+        QVERIFY(port().isOpen());
+        window->findChild<ModuleLink *>()->sendRaw("!");
         QCOMPARE(pty->take(1), QByteArray("!"));
     }
 
@@ -101,7 +100,7 @@ private slots:
         choosePort(pty->slavePath());
         click("openSerialPort");
         click("serialClose");
-        QVERIFY(!serialPort.isOpen());
+        QVERIFY(!port().isOpen());
         QCOMPARE(status(), QString("Port Closed"));
         window->statusBar()->clearMessage();
         click("serialClose");
@@ -120,7 +119,7 @@ private slots:
         choosePort(pty->slavePath());
         click("openSerialPort");
         QTest::qWait(1200); // two watch periods
-        QVERIFY(serialPort.isOpen());
+        QVERIFY(port().isOpen());
         QVERIFY(status().startsWith("Connected to"));
     }
 
@@ -131,9 +130,9 @@ private slots:
         QVERIFY(QFile::link(pty->slavePath(), link));
         choosePort(link);
         click("openSerialPort");
-        QVERIFY(serialPort.isOpen());
+        QVERIFY(port().isOpen());
         QFile::remove(link);
-        QTRY_VERIFY_WITH_TIMEOUT(!serialPort.isOpen(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!port().isOpen(), 2000);
         // The close itself, then the wait for the device to come back.
         QVERIFY2(status().startsWith("Port Closed: waiting for"), qPrintable(status()));
     }
@@ -143,7 +142,7 @@ private slots:
         choosePort(pty->slavePath());
         click("openSerialPort");
         click("pushButton_10");
-        QVERIFY(serialPort.isOpen());
+        QVERIFY(port().isOpen());
         QVERIFY(portList()->findText(pty->slavePath()) < 0);
     }
 
@@ -151,14 +150,14 @@ private slots:
     {
         choosePort(pty->slavePath());
         click("openSerialPort");
-        QVERIFY(serialPort.isOpen());
+        QVERIFY(port().isOpen());
         // The port watch would also notice the vanished node within 500 ms,
         // but a bench that spins on read errors meanwhile fails the CPU check.
         const double cpuBefore = cpuSeconds();
         QElapsedTimer clock;
         clock.start();
         pty->closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!serialPort.isOpen(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(!port().isOpen(), 1000);
         // The close itself, then the wait for the device to come back.
         QVERIFY2(status().startsWith("Port Closed: waiting for"), qPrintable(status()));
         QTest::qWait(300);

@@ -1,6 +1,6 @@
 // The bench and the simulated module as separate processes on a real
 // pseudo-terminal: what a newcomer does on the first run, end to end.
-#include "app/mainwindow.h"
+#include "ui/mainwindow.h"
 #include "filedialogs.h"
 
 #include <QCheckBox>

@@ -48,7 +48,7 @@ private slots:
         QVERIFY(simulator.waitForFinished(3000));
 
         QTRY_VERIFY_WITH_TIMEOUT(bench.status().startsWith("Port Closed"), 2000);
-        QVERIFY(!serialPort.isOpen());
+        QVERIFY(!bench.port().isOpen());
         QCOMPARE(stopped.count(), 1);
         QVERIFY(stopped.first().at(1).toLongLong() < size);
         QVERIFY(!writer->isStreaming());

@@ -7,7 +7,7 @@
 #include "common/ptypair.h"
 #include "traffic/pcapng.h"
 #include "traffic/trafficmodel.h"
-#include "traffic/trafficwindow.h"
+#include "ui/trafficwindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -88,7 +88,7 @@ private slots:
                 values.removeLast();
             const QByteArrayList writes = commandWrites(command.id, values, "A.TXT");
             for (const QByteArray &write : writes) {
-                bench->window->transmit(write);
+                bench->link().sendRaw(write);
                 wire += write;
             }
             const QByteArray answer = QByteArray(1, char(command.code)) + "ok";
@@ -166,7 +166,7 @@ private slots:
         const auto sendPings = [this, table](int count) {
             const int before = table->model()->rowCount();
             for (int i = 0; i < count; ++i)
-                bench->window->transmit("\x83");
+                bench->link().sendRaw("\x83");
             QTRY_COMPARE(table->model()->rowCount(), before + count);
             QCoreApplication::processEvents();
         };

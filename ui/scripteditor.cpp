@@ -1,4 +1,4 @@
-#include "script/scripteditor.h"
+#include "ui/scripteditor.h"
 
 #include "traffic/trafficdecoder.h"
 

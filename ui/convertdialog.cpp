@@ -1,4 +1,4 @@
-#include "assets/convertdialog.h"
+#include "ui/convertdialog.h"
 
 #include "assets/assetfiles.h"
 

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QStringList>
 
-#include <functional>
+namespace Ui {
+class MainWindow;
+}
 
 class AssetLists;
 class QAbstractButton;
@@ -15,8 +17,9 @@ struct AddReport;
 struct ConvertChoice;
 
 // The Fonts and Images pages: keeps `FontTable` and `ImageTable` row for row
-// in step with the lists as files are added, dropped, converted, moved and
-// removed, and shows the selected image. Sums go to `showStatus`.
+// in step with the lists as files are added, dropped, converted, unpacked
+// from a package, moved and removed, and shows the selected image. Sums go
+// to the status bar.
 class AssetTables : public QObject
 {
     Q_OBJECT
@@ -37,8 +40,7 @@ public:
         FromConfig
     };
 
-    AssetTables(const Widgets &widgets, AssetLists &lists, QWidget *window,
-                std::function<void(const QString &)> showStatus);
+    AssetTables(Ui::MainWindow &form, AssetLists &lists, QWidget *window);
 
     bool addFont(const QString &path, Listing listing, AddReport &report);
     bool addImage(const QString &path, Listing listing, AddReport &report);
@@ -53,8 +55,17 @@ public:
     void removeFonts();
     void removeImages();
     void convertChosenPictures();
+    void importPackage();
+
+public slots:
+    // Lists one image as Add does; only a refusal is reported.
+    void addImageFile(const QString &path);
+
+signals:
+    void status(const QString &text);
 
 private:
+    void connectButtons(Ui::MainWindow &form);
     using Add = bool (AssetTables::*)(const QString &, Listing, AddReport &);
     void addChosen(const QString &caption, const QString &filter, const QString &kind, Add add);
     void moveSelectedRow(QTableWidget *table, bool (AssetLists::*move)(int, int), int step);
@@ -69,7 +80,6 @@ private:
     Widgets widgets;
     AssetLists &lists;
     QWidget *window;
-    std::function<void(const QString &)> showStatus;
 };
 
 #endif // ASSETTABLES_H

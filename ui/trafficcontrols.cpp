@@ -1,7 +1,7 @@
-#include "traffic/trafficcontrols.h"
+#include "ui/trafficcontrols.h"
 
 #include "traffic/trafficrecorder.h"
-#include "traffic/trafficwindow.h"
+#include "ui/trafficwindow.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/paintthrottle.h"
+#include "ui/paintthrottle.h"
 
 #include <QWidget>
 

@@ -1,10 +1,10 @@
-#include "script/scriptpage.h"
+#include "ui/scriptpage.h"
 
 #include "files/safefile.h"
-#include "script/scripteditor.h"
 #include "script/scriptfromcapture.h"
 #include "script/statementtext.h"
 #include "traffic/trafficrecorder.h"
+#include "ui/scripteditor.h"
 
 #include <QDir>
 #include <QFile>

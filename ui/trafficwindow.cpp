@@ -1,4 +1,4 @@
-#include "traffic/trafficwindow.h"
+#include "ui/trafficwindow.h"
 
 #include "traffic/pcapng.h"
 #include "traffic/trafficdecoder.h"

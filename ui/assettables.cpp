@@ -1,12 +1,14 @@
-#include "assets/assettables.h"
+#include "ui/assettables.h"
+#include "ui_mainwindow.h"
 
-#include "app/filedrops.h"
 #include "assets/assetlists.h"
-#include "assets/convertdialog.h"
 #include "assets/droppedfiles.h"
-#include "assets/imagepreview.h"
-#include "assets/listtable.h"
+#include "assets/esfpackage.h"
 #include "assets/pictureconversion.h"
+#include "ui/convertdialog.h"
+#include "ui/filedrops.h"
+#include "ui/imagepreview.h"
+#include "ui/listtable.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -46,11 +48,15 @@ void deleteKeyClicks(QTableWidget *table, QAbstractButton *remove)
 
 } // namespace
 
-AssetTables::AssetTables(const Widgets &widgets, AssetLists &lists, QWidget *window,
-                         std::function<void(const QString &)> showStatus)
-    : QObject(window), widgets(widgets), lists(lists), window(window),
-      showStatus(std::move(showStatus))
+AssetTables::AssetTables(Ui::MainWindow &form, AssetLists &lists, QWidget *window)
+    : QObject(window), widgets{form.FontTable, form.ImageTable, form.removeFontList,
+                               form.removeImageList, form.imagePreview},
+      lists(lists), window(window)
 {
+    setObjectName(QStringLiteral("assetTables"));
+    widgets.fonts->setAcceptDrops(true);
+    widgets.fonts->setDragEnabled(true);
+    widgets.fonts->setDragDropMode(QAbstractItemView::DropOnly);
     // The style's minimum section width would round the number columns up.
     widgets.fonts->horizontalHeader()->setMinimumSectionSize(0);
     widgets.images->horizontalHeader()->setMinimumSectionSize(0);
@@ -66,6 +72,25 @@ AssetTables::AssetTables(const Widgets &widgets, AssetLists &lists, QWidget *win
             &AssetTables::addDroppedFonts);
     connect(new FileDropTarget(widgets.images), &FileDropTarget::filesDropped, this,
             &AssetTables::addDroppedImages);
+    connectButtons(form);
+}
+
+void AssetTables::connectButtons(Ui::MainWindow &form)
+{
+    const std::pair<QAbstractButton *, std::function<void()>> actions[] = {
+        {form.pushButton_6, [this] { addChosenFonts(); }},
+        {form.removeFontList, [this] { removeFonts(); }},
+        {form.upFontList, [this] { moveFont(-1); }},
+        {form.downFontList, [this] { moveFont(+1); }},
+        {form.pushButton_3, [this] { addChosenImages(); }},
+        {form.removeImageList, [this] { removeImages(); }},
+        {form.pushButton_2, [this] { moveImage(-1); }},
+        {form.pushButton, [this] { moveImage(+1); }},
+        {form.convertImage, [this] { convertChosenPictures(); }},
+        {form.importESF, [this] { importPackage(); }},
+    };
+    for (const auto &[button, action] : actions)
+        connect(button, &QAbstractButton::clicked, this, action);
 }
 
 bool AssetTables::addFont(const QString &path, Listing listing, AddReport &report)
@@ -128,7 +153,7 @@ void AssetTables::addChosen(const QString &caption, const QString &filter, const
     AddReport report;
     for (const QString &path : paths)
         (this->*add)(path, Listing::Chosen, report);
-    showStatus(report.text(kind));
+    emit status(report.text(kind));
 }
 
 void AssetTables::moveFont(int step)
@@ -169,7 +194,7 @@ void AssetTables::removeSelectedRows(QTableWidget *table,
 {
     const QList<int> rows = ListTable::selectedRows(table);
     if (rows.isEmpty()) {
-        showStatus(QString::fromLatin1(chooseRowsHint));
+        emit status(QString::fromLatin1(chooseRowsHint));
         return;
     }
     (lists.*remove)(rows);
@@ -179,7 +204,7 @@ void AssetTables::removeSelectedRows(QTableWidget *table,
     // preview is shown again once the list and the rows agree.
     if (table == widgets.images)
         showPreview(table->currentRow());
-    showStatus(QStringLiteral("Removed ") + countedNoun(rows.size(), kind));
+    emit status(QStringLiteral("Removed ") + countedNoun(rows.size(), kind));
 }
 
 void AssetTables::addDroppedFonts(const QStringList &paths)
@@ -190,7 +215,7 @@ void AssetTables::addDroppedFonts(const QStringList &paths)
         addFont(path, Listing::Chosen, report);
     if (!dropped.ignored.isEmpty())
         report.problems << ignoredText(dropped.ignored, QStringLiteral(".vxf or .ttf fonts"));
-    showStatus(report.text(QStringLiteral("font")));
+    emit status(report.text(QStringLiteral("font")));
 }
 
 // .vxp and .bmp files are listed as they are; other pictures are converted
@@ -209,7 +234,7 @@ void AssetTables::addDroppedImages(const QStringList &paths)
     }
     if (!dropped.ignored.isEmpty())
         report.problems << ignoredText(dropped.ignored, QStringLiteral("pictures"));
-    showStatus(report.text(QStringLiteral("image")));
+    emit status(report.text(QStringLiteral("image")));
 }
 
 void AssetTables::convertChosenPictures()
@@ -225,7 +250,7 @@ void AssetTables::convertChosenPictures()
     AddReport report;
     for (const QString &picture : pictures)
         convertAndAdd(picture, choice, report);
-    showStatus(report.text(QStringLiteral("image")));
+    emit status(report.text(QStringLiteral("image")));
 }
 
 void AssetTables::convertAndAdd(const QString &picture, const ConvertChoice &choice,
@@ -252,6 +277,42 @@ void AssetTables::convertAndAdd(const QString &picture, const ConvertChoice &cho
     if (!conversion.warning.isEmpty())
         report.problems << conversion.warning;
     addImage(conversion.output, Listing::Chosen, report);
+}
+
+void AssetTables::addImageFile(const QString &path)
+{
+    AddReport report;
+    addImage(path, Listing::Chosen, report);
+    if (report.refused > 0 || !report.problems.isEmpty())
+        emit status(report.text(QStringLiteral("image")));
+}
+
+void AssetTables::importPackage()
+{
+    const QString packagePath = QFileDialog::getOpenFileName(window, tr("Open esf File"), QString(),
+                                                             tr("esf Files (*.esf)"));
+    if (packagePath.isEmpty())
+        return;
+    QString error;
+    const std::optional<EsfPackage> package = openEsfPackage(packagePath, error);
+    if (!package) {
+        emit status(error);
+        return;
+    }
+    const QString folder = QFileDialog::getExistingDirectory(
+        window, tr("Open Temp Directory To Save Files"), QString(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty())
+        return;
+    const EsfExtraction extraction = extractEsfImages(*package, folder);
+    int refused = 0;
+    for (const QString &path : extraction.written) {
+        const quint8 before = lists.imageCount;
+        addImageFile(path);
+        if (lists.imageCount == before)
+            ++refused;
+    }
+    emit status(esfImportSummary(*package, extraction, refused));
 }
 
 void AssetTables::showPreview(int row)

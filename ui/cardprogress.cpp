@@ -1,4 +1,4 @@
-#include "sdcard/cardprogress.h"
+#include "ui/cardprogress.h"
 
 #include "sdcard/cardjob.h"
 

@@ -1,4 +1,4 @@
-#include "assets/imagepreview.h"
+#include "ui/imagepreview.h"
 
 #include "assets/assetlists.h"
 #include "assets/vxpimage.h"

@@ -1,4 +1,4 @@
-#include "app/filedrops.h"
+#include "ui/filedrops.h"
 
 #include <QAbstractScrollArea>
 #include <QDropEvent>

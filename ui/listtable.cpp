@@ -1,4 +1,4 @@
-#include "assets/listtable.h"
+#include "ui/listtable.h"
 
 #include <QItemSelectionModel>
 #include <QTableWidget>

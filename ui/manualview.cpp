@@ -1,6 +1,6 @@
-#include "app/manualview.h"
+#include "ui/manualview.h"
 #include "app/datafiles.h"
-#include "app/manualpage.h"
+#include "ui/manualpage.h"
 
 #include <QDir>
 #include <QFileInfo>

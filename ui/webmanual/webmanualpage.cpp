@@ -1,6 +1,6 @@
 // The manual page as a QWebView. Built as a plugin of its own so that only
 // opening the Manual page, not starting the bench, loads QtWebKit.
-#include "app/manualpage.h"
+#include "ui/manualpage.h"
 
 #include <QWebView>
 

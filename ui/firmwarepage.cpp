@@ -1,10 +1,9 @@
-// Firmware page: choose a DFU file and run the DFU utility on it.
-#include "app/mainwindow.h"
+#include "ui/firmwarepage.h"
 #include "ui_mainwindow.h"
 
 #include "firmware/dfucommand.h"
 #include "serial/linkkeeper.h"
-#include "serial/serialport.h"
+#include "serial/modulelink.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -20,46 +19,58 @@ const char *const instructions[] = {
 };
 } // namespace
 
-void MainWindow::startFirmwarePage()
+FirmwarePage::FirmwarePage(Ui::MainWindow &form, ModuleLink &link, LinkKeeper &keeper,
+                           QWidget *window)
+    : QObject(window), ui(form), link(link), keeper(keeper), window(window)
 {
+    setObjectName(QStringLiteral("firmwarePage"));
     // Merged, so the utility's complaints (it prints them on standard error)
     // reach the pane in the order they were written.
     dfuProcess.setProcessChannelMode(QProcess::MergedChannels);
-    connect(&dfuProcess, &QProcess::readyRead, this, &MainWindow::on_cmdExec_data_available);
-    connect(&dfuProcess, &QProcess::errorOccurred, this, &MainWindow::dfuFailedToStart);
+    connect(&dfuProcess, &QProcess::readyRead, this, &FirmwarePage::readOutput);
+    connect(&dfuProcess, &QProcess::errorOccurred, this, &FirmwarePage::failedToStart);
     connect(&dfuProcess, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            &MainWindow::dfuFinished);
+            &FirmwarePage::finished);
+    connect(ui.openFirmware, &QAbstractButton::clicked, this, &FirmwarePage::chooseFile);
+    connect(ui.updateFirmware, &QAbstractButton::clicked, this, &FirmwarePage::update);
 }
 
-void MainWindow::on_openFirmware_clicked()
+FirmwarePage::~FirmwarePage()
 {
-    ui->dfuOutput->clear();
-    firmwareFile =
-        QFileDialog::getOpenFileName(this, tr("Open DFU File"), QString(), tr("Files (*.dfu)"));
-    ui->dfuOutput->insertPlainText(QStringLiteral("File Selected -> ") + firmwareFile);
-    for (const char *line : instructions)
-        ui->dfuOutput->insertPlainText(QString::fromLatin1(line));
+    // A utility still running is ended by dfuProcess's destructor; its last
+    // signals must not reach a page that is being torn down.
+    dfuProcess.disconnect(this);
 }
 
-void MainWindow::on_updateFirmware_clicked()
+void FirmwarePage::chooseFile()
+{
+    ui.dfuOutput->clear();
+    firmwareFile =
+        QFileDialog::getOpenFileName(window, tr("Open DFU File"), QString(), tr("Files (*.dfu)"));
+    ui.dfuOutput->insertPlainText(QStringLiteral("File Selected -> ") + firmwareFile);
+    for (const char *line : instructions)
+        ui.dfuOutput->insertPlainText(QString::fromLatin1(line));
+}
+
+void FirmwarePage::update()
 {
     if (firmwareFile.isEmpty())
         return;
     if (dfuProcess.state() != QProcess::NotRunning) {
         // Clearing now would throw away the running update's output.
-        showStatus(tr("The DFU utility is still running"));
+        emit status(tr("The DFU utility is still running"));
         return;
     }
-    ui->dfuOutput->clear();
+    ui.dfuOutput->clear();
     dfuConsole = ConsoleDecoder();
-    portOpenAtUpdate = serialPort.isOpen();
+    portOpenAtUpdate = link.isOpen();
     const DfuCommand command = dfuCommand(findDfuProgram(), firmwareFile);
     dfuProcess.start(command.program, command.arguments, QIODevice::ReadWrite);
 }
 
-void MainWindow::applyConsoleOps(const QVector<ConsoleOp> &ops)
+void FirmwarePage::applyConsoleOps(const QVector<ConsoleOp> &ops)
 {
-    QPlainTextEdit *pane = ui->dfuOutput;
+    QPlainTextEdit *pane = ui.dfuOutput;
     for (const ConsoleOp &op : ops) {
         if (op.kind == ConsoleOp::Text) {
             qDebug().noquote() << op.text;
@@ -75,12 +86,12 @@ void MainWindow::applyConsoleOps(const QVector<ConsoleOp> &ops)
     pane->ensureCursorVisible();
 }
 
-void MainWindow::on_cmdExec_data_available()
+void FirmwarePage::readOutput()
 {
     applyConsoleOps(dfuConsole.feed(dfuProcess.readAll()));
 }
 
-void MainWindow::dfuFailedToStart(QProcess::ProcessError error)
+void FirmwarePage::failedToStart(QProcess::ProcessError error)
 {
     if (error != QProcess::FailedToStart)
         return;
@@ -89,9 +100,9 @@ void MainWindow::dfuFailedToStart(QProcess::ProcessError error)
           tr("\nCould not start %1: %2\n").arg(dfuProcess.program(), dfuProcess.errorString())}});
 }
 
-void MainWindow::dfuFinished(int exitCode, QProcess::ExitStatus exitStatus)
+void FirmwarePage::finished(int exitCode, QProcess::ExitStatus exitStatus)
 {
-    on_cmdExec_data_available();
+    readOutput();
     QVector<ConsoleOp> ops = dfuConsole.flush();
     const QString verdict =
         exitStatus == QProcess::CrashExit
@@ -105,15 +116,15 @@ void MainWindow::dfuFinished(int exitCode, QProcess::ExitStatus exitStatus)
 
 // A module that was connected before its update comes back with the new
 // firmware, often under another name: the bench waits for it and reconnects.
-void MainWindow::awaitUpdatedModule()
+void FirmwarePage::awaitUpdatedModule()
 {
-    if (!portOpenAtUpdate || serialPort.isOpen())
+    if (!portOpenAtUpdate || link.isOpen())
         return;
     portOpenAtUpdate = false;
     applyConsoleOps(
         {{ConsoleOp::Text,
-          tr("Waiting for the module to come back on %1...\n").arg(keeper->device().describe())}});
-    keeper->awaitModule([this](const QString &port) {
+          tr("Waiting for the module to come back on %1...\n").arg(keeper.device().describe())}});
+    keeper.awaitModule([this](const QString &port) {
         applyConsoleOps({{ConsoleOp::Text, tr("Reconnected to %1\n").arg(port)}});
     });
 }
