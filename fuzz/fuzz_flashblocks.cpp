@@ -140,7 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                 0,
                                 0,
                                 input.ConsumeIntegral<quint32>(),
-                                input.ConsumeIntegral<quint8>()};
+                                input.ConsumeIntegral<quint8>(),
+                                {}};
         fontItems.append({fontList[i].name, fontList[i].size, 0}); // fonts always carry type 0
     }
     lists.imageCount = quint8(images);
@@ -152,7 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                   0,
                                   0,
                                   input.ConsumeIntegral<quint32>(),
-                                  input.ConsumeIntegral<quint8>()};
+                                  input.ConsumeIntegral<quint8>(),
+                                  {}};
         imageItems.append({imageList[i].name, imageList[i].size, imageList[i].type});
     }
 

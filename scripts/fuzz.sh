@@ -4,6 +4,9 @@
 #
 #   scripts/fuzz.sh [seconds-per-target] [target...]
 #
+# FUZZ_JOBS sets how many compiles run at once (1 by default: the machine's
+# cores are shared, and the build runs at low priority).
+#
 # Seeds come from fuzz/corpus/<target>/; what the fuzzer adds is kept in
 # build-fuzz/corpus/<target>/ for the next run, crashing inputs land in
 # build-fuzz/crashes/<target>/ and each run's output in build-fuzz/logs/.
@@ -25,8 +28,7 @@ if [ ! -f "$out/CMakeCache.txt" ]; then
   command -v ninja >/dev/null && generator=(-G Ninja)
   cmake -S fuzz -B "$out" "${generator[@]}" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi
-# The machine's cores are shared: one compile at a time, at low priority.
-nice cmake --build "$out" -j1
+nice cmake --build "$out" -j"${FUZZ_JOBS:-1}"
 
 for target in "${targets[@]}"; do
   [ -x "$out/fuzz_$target" ] || { echo "No fuzz target called $target" >&2; exit 2; }

@@ -57,10 +57,17 @@ private:
 
     struct CommandButton
     {
+        CommandButton(QAbstractButton *button, Command command, QVector<ValueSource> values = {},
+                      QLineEdit *text = nullptr, QVector<QAbstractButton *> group = {})
+            : button(button), command(command), values(std::move(values)), text(text),
+              group(std::move(group))
+        {
+        }
+
         QAbstractButton *button;
         Command command;
         QVector<ValueSource> values;      // in the frame's order
-        QLineEdit *text = nullptr;        // the text argument, if any
+        QLineEdit *text;                  // the text argument, if any
         QVector<QAbstractButton *> group; // checked alone among these when clicked
     };
 

@@ -68,14 +68,16 @@ void registerFont()
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), link(new ModuleLink(this))
+    : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
     qDebug() << "Windows";
+    // Made after the form, so it outlives the pages inside it (the Demos
+    // page may hand it a last word as it goes).
+    link = new ModuleLink(this);
     setUpLook();
     setAcceptDrops(true);
     makePages();
-    connectLink();
 
     // A missing file gives an empty sheet: the platform style stays.
     QFile styleSheet(findDataFile(QString::fromLatin1(styleSheetFileName)));
@@ -90,8 +92,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     // The pages drive the form's widgets through it: they go before it.
-    const QObjectList pages = {firmware, config, startup, tables, commands, ports};
-    qDeleteAll(pages);
+    qDeleteAll(formPages);
     delete ui;
 }
 
@@ -113,33 +114,34 @@ void MainWindow::makePages()
     const auto status = [this](const QString &text) { showStatus(text); };
     const auto log = [this](const QString &text) { logText(text); };
 
-    tables = new AssetTables(*ui, lists, this);
+    auto *tables = new AssetTables(*ui, lists, this);
     connect(tables, &AssetTables::status, this, status);
     showManual();
-    traffic = new TrafficControls(ui->actionTraffic, ui->actionRecordCapture, this, status);
-    ports = new PortPanel(*ui, *link, this);
+    auto *traffic = new TrafficControls(ui->actionTraffic, ui->actionRecordCapture, this, status);
+    auto *ports = new PortPanel(*ui, *link, this);
     connect(ports, &PortPanel::status, this, status);
     connect(ports, &PortPanel::logged, this, log);
     connect(ports, &PortPanel::lineOpened, traffic->recorder(), &TrafficRecorder::lineOpened);
-    commands = new CommandPage(*ui, *link, this);
+    auto *commands = new CommandPage(*ui, *link, this);
     connect(commands, &CommandPage::status, this, status);
     connect(commands, &CommandPage::logged, this, log);
-    startup = new StartupPage(*ui, this);
-    config = new ConfigPage(*ui, lists, *tables, *startup, this);
+    auto *startup = new StartupPage(*ui, this);
+    auto *config = new ConfigPage(*ui, lists, *tables, *startup, this);
     connect(config, &ConfigPage::status, this, status);
-    firmware = new FirmwarePage(*ui, *link, ports->keeper(), this);
+    auto *firmware = new FirmwarePage(*ui, *link, ports->keeper(), this);
     connect(firmware, &FirmwarePage::status, this, status);
-    makeScriptPage();
+    formPages = {firmware, config, startup, commands, ports, tables};
+    connectLink(*commands, *makeScriptPage(*commands), *traffic->recorder());
 }
 
 // Scripts run through the Display Test page's own send path, so a run arms
 // the reader, fills the result fields, logs and records as the buttons do.
-void MainWindow::makeScriptPage()
+ScriptPage *MainWindow::makeScriptPage(CommandPage &commands)
 {
     ScriptPageHooks hooks;
-    hooks.link.sendCommand = [this](const script::Statement &statement,
-                                    const QByteArrayList &writes) {
-        commands->sendStatement(statement.command, statement.values, writes);
+    hooks.link.sendCommand = [&commands](const script::Statement &statement,
+                                         const QByteArrayList &writes) {
+        commands.sendStatement(statement.command, statement.values, writes);
     };
     hooks.link.sendRaw = [this](const QByteArray &bytes) { link->sendRaw(bytes); };
     hooks.link.sendFile = [this](const script::Statement &statement, const QByteArray &head,
@@ -153,32 +155,32 @@ void MainWindow::makeScriptPage()
     hooks.extendedMode = [this] { return link->extendedMode(); };
     hooks.showStatus = [this](const QString &text) { showStatus(text); };
 
-    scripts = new ScriptPage(std::move(hooks), ui->tab_7);
+    auto *scripts = new ScriptPage(std::move(hooks), ui->tab_7);
     auto *layout = new QVBoxLayout(ui->tab_7);
     layout->addWidget(scripts);
-    connect(commands, &CommandPage::commandSending, scripts, &ScriptPage::recordCommand);
-    connect(commands, &CommandPage::fileSending, scripts, &ScriptPage::recordFile);
+    connect(&commands, &CommandPage::commandSending, scripts, &ScriptPage::recordCommand);
+    connect(&commands, &CommandPage::fileSending, scripts, &ScriptPage::recordFile);
+    return scripts;
 }
 
-void MainWindow::connectLink()
+void MainWindow::connectLink(CommandPage &commands, ScriptPage &scripts, TrafficRecorder &recorder)
 {
-    TrafficRecorder *recorder = traffic->recorder();
-    link->setRecorder([recorder](Direction direction, const QByteArray &bytes) {
-        recorder->record(direction, bytes);
+    link->setRecorder([&recorder](Direction direction, const QByteArray &bytes) {
+        recorder.record(direction, bytes);
     });
     connect(link, &ModuleLink::replyDecoded, this, &MainWindow::logReply);
-    connect(link, &ModuleLink::replyDecoded, commands, &CommandPage::showReply);
-    connect(link, &ModuleLink::received, scripts, &ScriptPage::takeChunk);
+    connect(link, &ModuleLink::replyDecoded, &commands, &CommandPage::showReply);
+    connect(link, &ModuleLink::received, &scripts, &ScriptPage::takeChunk);
 
     PortWriter *writer = &link->writer();
-    connect(writer, &PortWriter::finished, scripts, [this] { scripts->fileDone({}); });
-    connect(writer, &PortWriter::stopped, scripts,
-            [this](const QString &, qint64, qint64, const QString &reason) {
-                scripts->fileDone(reason);
+    connect(writer, &PortWriter::finished, &scripts, [&scripts] { scripts.fileDone({}); });
+    connect(writer, &PortWriter::stopped, &scripts,
+            [&scripts](const QString &, qint64, qint64, const QString &reason) {
+                scripts.fileDone(reason);
             });
-    connect(&link->port(), &QIODevice::bytesWritten, scripts, &ScriptPage::drained);
-    connect(&link->port(), &QIODevice::aboutToClose, scripts,
-            [this] { scripts->lineLost(tr("the port was closed")); });
+    connect(&link->port(), &QIODevice::bytesWritten, &scripts, &ScriptPage::drained);
+    connect(&link->port(), &QIODevice::aboutToClose, &scripts,
+            [this, &scripts] { scripts.lineLost(tr("the port was closed")); });
 }
 
 void MainWindow::showStatus(const QString &text)

@@ -10,16 +10,11 @@ namespace Ui {
 class MainWindow;
 }
 
-class AssetTables;
 class CommandPage;
-class ConfigPage;
-class FirmwarePage;
 class ModuleLink;
 class PaintThrottle;
-class PortPanel;
 class ScriptPage;
-class StartupPage;
-class TrafficControls;
+class TrafficRecorder;
 class QDragEnterEvent;
 class QDropEvent;
 struct Reply;
@@ -46,24 +41,17 @@ private:
     void setUpLook();
     void showManual();
     void makePages();
-    void makeScriptPage();
-    void connectLink();
+    ScriptPage *makeScriptPage(CommandPage &commands);
+    void connectLink(CommandPage &commands, ScriptPage &scripts, TrafficRecorder &recorder);
     void showStatus(const QString &text);
     void logText(const QString &text);
     void logReply(const Reply &reply);
 
     Ui::MainWindow *ui;
-    ModuleLink *link;
+    ModuleLink *link = nullptr;
     AssetLists lists;
     PaintThrottle *logPainting = nullptr; // keeps a flood of log text from painting each line
-    TrafficControls *traffic = nullptr;
-    PortPanel *ports = nullptr;
-    CommandPage *commands = nullptr;
-    AssetTables *tables = nullptr;
-    StartupPage *startup = nullptr;
-    ConfigPage *config = nullptr;
-    FirmwarePage *firmware = nullptr;
-    ScriptPage *scripts = nullptr;
+    QObjectList formPages; // the pages that drive the form's widgets, owned by the window
 };
 
 #endif // MAINWINDOW_H
