@@ -1,26 +1,12 @@
 // The keeper on its own: a device reached through a link that is pointed at
 // a pseudo-terminal, at nothing while the module is away, and at a new
 // pseudo-terminal when it returns, as udev does for a module that resets.
+#include "pointlink.h"
 #include "ptypair.h"
 #include "serial/linkkeeper.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <cstdio>
-
-namespace {
-
-// Points `link` at `target` in one step, as udev does.
-bool pointLink(const QString &link, const QString &target)
-{
-    const QString fresh = link + ".new";
-    QFile::remove(fresh);
-    return QFile::link(target, fresh) && std::rename(qPrintable(fresh), qPrintable(link)) == 0;
-}
-
-} // namespace
 
 class TestLinkKeeper : public QObject
 {

@@ -4,6 +4,7 @@
 // another name.
 #include "common/cputime.h"
 #include "common/filedialogs.h"
+#include "pointlink.h"
 #include "ptypair.h"
 #include "serial/deviceidentity.h"
 #include "serial/portreconnector.h"
@@ -32,14 +33,6 @@ PortFacts usbPort(const QString &name, const QString &serial, quint16 vid = 0x04
     facts.productId = pid;
     facts.hasIds = true;
     return facts;
-}
-
-// Points `link` at `target` in one step, as udev and the simulator do.
-bool pointLink(const QString &link, const QString &target)
-{
-    const QString fresh = link + ".new";
-    QFile::remove(fresh);
-    return QFile::link(target, fresh) && ::rename(qPrintable(fresh), qPrintable(link)) == 0;
 }
 
 } // namespace
