@@ -1,6 +1,7 @@
 #ifndef WINDOWTEST_H
 #define WINDOWTEST_H
 
+#include "ptypair.h"
 #include "serial/modulelink.h"
 #include "ui/commandpage.h"
 #include "ui/mainwindow.h"
@@ -76,5 +77,14 @@ public:
 
     std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
 };
+
+// A fresh window with its port open on a fresh pseudo-terminal, the test
+// playing the module at the far end; false when either cannot be had.
+inline bool openWindowOnLine(std::unique_ptr<BenchWindow> &bench, std::unique_ptr<PtyPair> &pty)
+{
+    bench = std::make_unique<BenchWindow>();
+    pty = std::make_unique<PtyPair>();
+    return pty->isOpen() && bench->openPort(pty->slavePath());
+}
 
 #endif // WINDOWTEST_H

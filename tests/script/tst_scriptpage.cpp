@@ -168,12 +168,9 @@ private slots:
     void init()
     {
         scratch = std::make_unique<QTemporaryDir>();
-        bench = std::make_unique<BenchWindow>();
+        QVERIFY(openWindowOnLine(bench, pty));
         bench->commands().setTextColor(QColor(255, 128, 0));
         bench->commands().setBackgroundColor(QColor(0, 0, 255));
-        pty = std::make_unique<PtyPair>();
-        QVERIFY(pty->isOpen());
-        QVERIFY(bench->openPort(pty->slavePath()));
     }
 
     void cleanup()

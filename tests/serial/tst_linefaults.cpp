@@ -40,10 +40,7 @@ private:
 private slots:
     void init()
     {
-        bench = std::make_unique<BenchWindow>();
-        pty = std::make_unique<PtyPair>();
-        QVERIFY(pty->isOpen());
-        QVERIFY(bench->openPort(pty->slavePath()));
+        QVERIFY(openWindowOnLine(bench, pty));
     }
 
     void cleanup()

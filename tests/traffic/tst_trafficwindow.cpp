@@ -62,10 +62,7 @@ class TrafficWindowTest : public QObject
 private slots:
     void init()
     {
-        bench = std::make_unique<BenchWindow>();
-        pty = std::make_unique<PtyPair>();
-        QVERIFY(pty->isOpen());
-        QVERIFY(bench->openPort(pty->slavePath()));
+        QVERIFY(openWindowOnLine(bench, pty));
     }
 
     void cleanup()
