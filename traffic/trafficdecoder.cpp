@@ -268,60 +268,12 @@ QStringList commandNames()
 
 QStringList argumentLabels(Command id)
 {
-    switch (id) {
-    case Command::SetColorH:
-    case Command::SetBgColorH:
-        return {QStringLiteral("color")};
-    case Command::ColorKey:
-        return {QStringLiteral("key")};
-    case Command::SelectFont:
-        return {QStringLiteral("font")};
-    case Command::SetXHY:
-    case Command::LineToXHY:
-    case Command::BoxH:
-    case Command::BoxHFill:
-        return {QStringLiteral("x"), QStringLiteral("y")};
-    case Command::HLineH:
-        return {QStringLiteral("x")};
-    case Command::VLine:
-        return {QStringLiteral("y")};
-    case Command::BacklightLevel:
-        return {QStringLiteral("level")};
-    case Command::ArcH:
-        return {QStringLiteral("radius"), QStringLiteral("from"), QStringLiteral("to")};
-    case Command::CircleRH:
-        return {QStringLiteral("radius")};
-    case Command::PutSfIcon:
-        return {QStringLiteral("icon")};
-    case Command::ButtonDef:
-        return {QStringLiteral("button"), QStringLiteral("state"),    QStringLiteral("up"),
-                QStringLiteral("down"),   QStringLiteral("disabled"), QStringLiteral("x"),
-                QStringLiteral("y"),      QStringLiteral("width"),    QStringLiteral("height")};
-    case Command::ButtonState:
-        return {QStringLiteral("button"), QStringLiteral("state")};
-    case Command::TouchProtocol:
-        return {QStringLiteral("protocol")};
-    case Command::SetLayer:
-        return {QStringLiteral("layer")};
-    case Command::LayerVisibility:
-        return {QStringLiteral("layer"), QStringLiteral("visible")};
-    case Command::Beep:
-        return {QStringLiteral("duration")};
-    case Command::SdFileCreate:
-    case Command::SdFileOpen:
-    case Command::SdFileClose:
-    case Command::SdFileGetSize:
-    case Command::SdFileTell:
-        return {QStringLiteral("file")};
-    case Command::SdFileWrite:
-        return {QStringLiteral("file"), QStringLiteral("size")};
-    case Command::SdFileRead:
-        return {QStringLiteral("file"), QStringLiteral("count")};
-    case Command::SdSpaceInfo:
-        return {QStringLiteral("which")};
-    default:
-        return {};
+    QStringList labels;
+    for (const char *label : spec(id).labels) {
+        if (label)
+            labels << QLatin1String(label);
     }
+    return labels;
 }
 
 Decoded TrafficDecoder::decode(const TrafficRecord &record)

@@ -19,7 +19,7 @@ QString asciiText(const QByteArray &bytes);
 // Every command name of the table, in table order.
 QStringList commandNames();
 // The labels a decoded frame gives the arguments of `id` before its text, in
-// table order; the table itself does not name them.
+// table order.
 QStringList argumentLabels(Command id);
 
 // Reads the records of one session in order, keeping what the bench keeps
