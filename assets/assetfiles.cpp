@@ -1,6 +1,6 @@
 #include "assets/assetfiles.h"
 
-#include "config/plainfile.h"
+#include "files/plainfile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "assets/pictureconversion.h"
 
 #include "assets/assetfiles.h"
-#include "config/plainfile.h"
+#include "files/plainfile.h"
 #include "files/safefile.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "assets/assetfiles.h"
 #include "commands/colors.h"
-#include "config/plainfile.h"
+#include "files/plainfile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 
 // One command of vexelctl. Its help text, argument syntax and job live together
 // in its own source file.
-struct Command
+struct Subcommand
 {
     QString name;
     QString summary; // one line for the list of commands
@@ -16,14 +16,14 @@ struct Command
     int (*run)(const ParsedArguments &arguments) = nullptr; // returns an ExitCode
 };
 
-Command packCommand();
-Command unpackCommand();
-Command convertCommand();
-Command sdcardCommand();
-Command infoCommand();
-Command decodeCommand();
-Command runCommand();
-Command sendCommand();
-Command scriptFromCommand();
+Subcommand packCommand();
+Subcommand unpackCommand();
+Subcommand convertCommand();
+Subcommand sdcardCommand();
+Subcommand infoCommand();
+Subcommand decodeCommand();
+Subcommand runCommand();
+Subcommand sendCommand();
+Subcommand scriptFromCommand();
 
 #endif // CLI_COMMANDS_H

@@ -133,9 +133,9 @@ int runConvert(const ParsedArguments &arguments)
 
 } // namespace
 
-Command convertCommand()
+Subcommand convertCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = commandName;
     command.summary = QStringLiteral("convert pictures into .vxp images");
     command.help = QString::fromUtf8(convertHelp);

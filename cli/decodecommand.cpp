@@ -51,9 +51,9 @@ int runDecode(const ParsedArguments &arguments)
 
 } // namespace
 
-Command decodeCommand()
+Subcommand decodeCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("decode");
     command.summary = QStringLiteral("print a capture's records decoded, one line each");
     command.help = QString::fromUtf8(decodeHelp);

@@ -4,7 +4,7 @@
 #include "assets/flashblocks.h"
 #include "assets/flashlayout.h"
 #include "config/configkeys.h"
-#include "config/plainfile.h"
+#include "files/plainfile.h"
 
 #include <QFileInfo>
 #include <QtEndian>

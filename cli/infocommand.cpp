@@ -143,9 +143,9 @@ int runInfo(const ParsedArguments &arguments)
 
 } // namespace
 
-Command infoCommand()
+Subcommand infoCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("info");
     command.summary = QStringLiteral("show what the bench reads of .vxp, .bmp, .vxf, .esf and "
                                      ".vxs files");

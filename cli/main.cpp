@@ -10,19 +10,19 @@
 
 namespace {
 
-const QVector<Command> &commands()
+const QVector<Subcommand> &commands()
 {
-    static const QVector<Command> all{packCommand(),   unpackCommand(), convertCommand(),
-                                      sdcardCommand(), infoCommand(),   decodeCommand(),
-                                      runCommand(),    sendCommand(),   scriptFromCommand()};
+    static const QVector<Subcommand> all{packCommand(),   unpackCommand(), convertCommand(),
+                                         sdcardCommand(), infoCommand(),   decodeCommand(),
+                                         runCommand(),    sendCommand(),   scriptFromCommand()};
     return all;
 }
 
-const Command *findCommand(const QString &name)
+const Subcommand *findCommand(const QString &name)
 {
     const auto found =
         std::find_if(commands().begin(), commands().end(),
-                     [&name](const Command &command) { return command.name == name; });
+                     [&name](const Subcommand &command) { return command.name == name; });
     return found == commands().end() ? nullptr : &*found;
 }
 
@@ -30,7 +30,7 @@ QString usageText()
 {
     QString text = QStringLiteral("Usage: vexelctl COMMAND [ARGUMENTS] [OPTIONS]\n\n"
                                   "The Vexel900 Bench's jobs without its window.\n\nCommands:\n");
-    for (const Command &command : commands())
+    for (const Subcommand &command : commands())
         text += QStringLiteral("  %1%2\n").arg(command.name, -12).arg(command.summary);
     text += QStringLiteral("  help        show this list, or with a command its help\n\n"
                            "\"vexelctl COMMAND --help\" explains a command and its options.\n"
@@ -54,7 +54,7 @@ int showHelp(const QStringList &words)
         printText(usageText());
         return exitDone;
     }
-    const Command *command = findCommand(words.at(1));
+    const Subcommand *command = findCommand(words.at(1));
     if (!command) {
         printProblem(QStringLiteral("unknown command '%1' (see vexelctl help)").arg(words.at(1)));
         return exitUsage;
@@ -71,7 +71,7 @@ int runCommandLine(const QStringList &words)
     }
     if (isHelpWord(words.first()))
         return showHelp(words);
-    const Command *command = findCommand(words.first());
+    const Subcommand *command = findCommand(words.first());
     if (!command) {
         printProblem(QStringLiteral("unknown command '%1' (see vexelctl help)").arg(words.first()));
         return exitUsage;

@@ -103,9 +103,9 @@ int runPack(const ParsedArguments &arguments)
 
 } // namespace
 
-Command packCommand()
+Subcommand packCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("pack");
     command.summary = QStringLiteral("pack the files a Config.txt lists into a .vxs flash image");
     command.help = QString::fromUtf8(packHelp);

@@ -97,9 +97,9 @@ int runRun(const ParsedArguments &arguments)
 
 } // namespace
 
-Command runCommand()
+Subcommand runCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("run");
     command.summary = QStringLiteral("run command scripts against a module on a serial port");
     command.help = QString::fromUtf8(runHelp);

@@ -62,9 +62,9 @@ int runScriptFrom(const ParsedArguments &arguments)
 
 } // namespace
 
-Command scriptFromCommand()
+Subcommand scriptFromCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("script-from");
     command.summary = QStringLiteral("write the script that replays a capture");
     command.help = QString::fromUtf8(scriptFromHelp);

@@ -104,9 +104,9 @@ int runSdcard(const ParsedArguments &arguments)
 
 } // namespace
 
-Command sdcardCommand()
+Subcommand sdcardCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("sdcard");
     command.summary = QStringLiteral("copy the files a Config.txt lists onto a card, with its "
                                      "Config.txt");

@@ -45,9 +45,9 @@ int runSend(const ParsedArguments &arguments)
 
 } // namespace
 
-Command sendCommand()
+Subcommand sendCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("send");
     command.summary = QStringLiteral("send statements to a module on a serial port");
     command.help = QString::fromUtf8(sendHelp);

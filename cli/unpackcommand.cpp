@@ -48,9 +48,9 @@ int runUnpack(const ParsedArguments &arguments)
 
 } // namespace
 
-Command unpackCommand()
+Subcommand unpackCommand()
 {
-    Command command;
+    Subcommand command;
     command.name = QStringLiteral("unpack");
     command.summary = QStringLiteral("write the images of an .esf package as .vxp files");
     command.help = QString::fromUtf8(unpackHelp);

@@ -103,6 +103,8 @@ struct CommandSpec
     quint8 code;
     const char *name; // the module's own name for it, shown in log lines
     std::array<Arg, maxArgs> args;
+    // What a decoded frame calls each argument before the text, in order.
+    std::array<const char *, maxArgs> labels;
     unsigned flags;
 
     constexpr bool has(CommandFlag flag) const { return (flags & flag) != 0; }
@@ -132,64 +134,69 @@ constexpr quint8 serialNumberCode = 0xFD; // "Get Serial" and "Reset Vexel" shar
 
 // Ordered as the enum; checked below.
 inline constexpr std::array<CommandSpec, std::size_t(Command::Count)> table{{
-    {Command::Cls, 0x21, "Cls", {}, NoFlags},
-    {Command::SetColorH, 0x84, "SetColorH", {A::ColorWord}, LogPadded},
-    {Command::SetBgColorH, 0x94, "SET_BG_COLORH", {A::ColorWord}, LogPadded},
-    {Command::SelectFont, 0x2B, "select_font", {A::Byte}, LogBare},
-    {Command::PrintString, 0x2D, "printString", {A::Text}, NoFlags},
-    {Command::PrintStringBg, 0x3D, "PRINT_STRING_BG", {A::Text}, NoFlags},
-    {Command::SetXHY, 0x85, "SetXHY", {A::Word, A::Y}, LogBare},
-    {Command::SetNorth, 0x60, "setNorth", {}, NoFlags},
-    {Command::SetEast, 0x61, "setEast", {}, NoFlags},
-    {Command::SetSouth, 0x62, "setSouth", {}, NoFlags},
-    {Command::SetWest, 0x63, "setWest", {}, NoFlags},
-    {Command::LightOn, 0x22, "LightOn", {}, NoFlags},
-    {Command::LightOff, 0x23, "LightOFf", {}, NoFlags},
-    {Command::BacklightLevel, 0x80, "BacklightLevel", {A::Byte}, LogBare},
-    {Command::ArcH, 0x8F, "arcH", {A::Word, A::Angle, A::Angle}, NoFlags},
-    {Command::BoxH, 0xA2, "boxH", {A::Word, A::Byte}, NoFlags},
-    {Command::BoxHFill, 0xA3, "boxHFill", {A::Word, A::Byte}, NoFlags},
-    {Command::CircleRH, 0x89, "circleRH", {A::Word}, NoFlags},
-    {Command::HLineH, 0xA0, "H_LINEH", {A::Word}, NoFlags},
-    {Command::VLine, 0x41, "V_LINE", {A::Byte}, NoFlags},
-    {Command::LineToXHY, 0x88, "LINE_TO_XHY", {A::Word, A::Y}, NoFlags},
-    {Command::SdPutIcon, 0x70, "sdPutIcon", {A::Text}, NoFlags},
-    {Command::PutSfIcon, 0x58, "PUT_SF_ICON", {A::Byte}, LogPadded},
-    {Command::CaptureScreen, 0x44, "captureScreen", {}, Armed},
-    // number, initial state, images up/down/disabled, x, y, width, height
+    {Command::Cls, 0x21, "Cls", {}, {}, NoFlags},
+    {Command::SetColorH, 0x84, "SetColorH", {A::ColorWord}, {"color"}, LogPadded},
+    {Command::SetBgColorH, 0x94, "SET_BG_COLORH", {A::ColorWord}, {"color"}, LogPadded},
+    {Command::SelectFont, 0x2B, "select_font", {A::Byte}, {"font"}, LogBare},
+    {Command::PrintString, 0x2D, "printString", {A::Text}, {}, NoFlags},
+    {Command::PrintStringBg, 0x3D, "PRINT_STRING_BG", {A::Text}, {}, NoFlags},
+    {Command::SetXHY, 0x85, "SetXHY", {A::Word, A::Y}, {"x", "y"}, LogBare},
+    {Command::SetNorth, 0x60, "setNorth", {}, {}, NoFlags},
+    {Command::SetEast, 0x61, "setEast", {}, {}, NoFlags},
+    {Command::SetSouth, 0x62, "setSouth", {}, {}, NoFlags},
+    {Command::SetWest, 0x63, "setWest", {}, {}, NoFlags},
+    {Command::LightOn, 0x22, "LightOn", {}, {}, NoFlags},
+    {Command::LightOff, 0x23, "LightOFf", {}, {}, NoFlags},
+    {Command::BacklightLevel, 0x80, "BacklightLevel", {A::Byte}, {"level"}, LogBare},
+    {Command::ArcH, 0x8F, "arcH", {A::Word, A::Angle, A::Angle}, {"radius", "from", "to"}, NoFlags},
+    {Command::BoxH, 0xA2, "boxH", {A::Word, A::Byte}, {"x", "y"}, NoFlags},
+    {Command::BoxHFill, 0xA3, "boxHFill", {A::Word, A::Byte}, {"x", "y"}, NoFlags},
+    {Command::CircleRH, 0x89, "circleRH", {A::Word}, {"radius"}, NoFlags},
+    {Command::HLineH, 0xA0, "H_LINEH", {A::Word}, {"x"}, NoFlags},
+    {Command::VLine, 0x41, "V_LINE", {A::Byte}, {"y"}, NoFlags},
+    {Command::LineToXHY, 0x88, "LINE_TO_XHY", {A::Word, A::Y}, {"x", "y"}, NoFlags},
+    {Command::SdPutIcon, 0x70, "sdPutIcon", {A::Text}, {}, NoFlags},
+    {Command::PutSfIcon, 0x58, "PUT_SF_ICON", {A::Byte}, {"icon"}, LogPadded},
+    {Command::CaptureScreen, 0x44, "captureScreen", {}, {}, Armed},
     {Command::ButtonDef,
      0xB0,
      "buttonDef",
      {A::Byte, A::Byte, A::Byte, A::Byte, A::Byte, A::Word, A::Byte, A::Byte, A::Byte},
+     {"button", "state", "up", "down", "disabled", "x", "y", "width", "height"},
      NoFlags},
-    {Command::ButtonState, 0xB1, "buttonState", {A::Byte, A::Byte}, NoFlags},
-    {Command::TouchProtocol, 0xB2, "touchProtocol", {A::Byte}, NoFlags},
-    {Command::CalibrateTouch, 0xEF, "calibrateTouch", {}, Armed},
-    {Command::SetLayer, 0x31, "setLayer", {A::Byte}, NoFlags},
-    {Command::LayerVisibility, 0x33, "layerVisibility", {A::Byte, A::Byte}, NoFlags},
-    {Command::ColorKey, 0x32, "setColorKey", {A::ColorWord}, NoFlags},
-    {Command::StandardMode, 0xFC, "setStandardMode", {}, Armed},
-    {Command::ExtendedMode, 0xFB, "setExtendedMode", {}, Armed},
-    {Command::BuzzerOn, 0xD1, "buzzerOn", {}, NoFlags},
-    {Command::BuzzerOff, 0xD0, "buzzerOff", {}, NoFlags},
-    {Command::Beep, 0xD2, "buzzerBeep", {A::Byte}, NoFlags},
-    {Command::Ping, 0x83, "ping", {}, NoFlags},
-    {Command::GetSerial, serialNumberCode, "getSerial", {}, NoFlags},
-    {Command::ResetVexel, serialNumberCode, "resetVEXEL", {}, Armed},
-    {Command::ShowSettings, 0xFE, "ShowSettings", {}, Armed},
-    {Command::GetVersion, 0x81, "GETVERSION", {}, Armed},
-    {Command::SdFileCreate, 0x76, "SD_FILE_CREATE", {A::Byte, A::Text}, SdNamed},
-    {Command::SdFileOpen, 0x71, "SD_FILE_OPEN", {A::Byte, A::Text}, SdNamed},
-    {Command::SdFileClose, 0x72, "SD_FILE_CLOSE", {A::Byte}, Armed},
-    {Command::SdFileWrite, 0x77, "SD_FILE_WRITE", {A::Byte, A::Count32}, Armed},
-    {Command::SdFileRead, 0x75, "SD_FILE_READ", {A::Byte, A::Count32}, Armed},
-    {Command::SdFileDelete, 0x7D, "SD_FILE_DELETE", {A::Text}, SdNamed},
-    {Command::SdFileGetSize, 0x74, "SD_FILE_GET_SIZE", {A::Byte}, Armed | ClearsResult},
-    {Command::SdFileTell, 0x7B, "SD_FILE_TELL", {A::Byte}, Armed | ClearsResult},
-    {Command::SdFileList, 0x79, "SD_FILE_LIST", {A::Text}, Armed | ClearsResult},
-    {Command::SdInserted, 0x49, "SD_INSERTED", {}, Armed | ClearsResult},
-    {Command::SdSpaceInfo, 0x48, "SD_SPACE_INFO", {A::Byte}, Armed},
-    {Command::SdFolderCreate, 0x46, "SD_FOLDER_CREATE", {A::Text}, SdNamed},
+    {Command::ButtonState, 0xB1, "buttonState", {A::Byte, A::Byte}, {"button", "state"}, NoFlags},
+    {Command::TouchProtocol, 0xB2, "touchProtocol", {A::Byte}, {"protocol"}, NoFlags},
+    {Command::CalibrateTouch, 0xEF, "calibrateTouch", {}, {}, Armed},
+    {Command::SetLayer, 0x31, "setLayer", {A::Byte}, {"layer"}, NoFlags},
+    {Command::LayerVisibility,
+     0x33,
+     "layerVisibility",
+     {A::Byte, A::Byte},
+     {"layer", "visible"},
+     NoFlags},
+    {Command::ColorKey, 0x32, "setColorKey", {A::ColorWord}, {"key"}, NoFlags},
+    {Command::StandardMode, 0xFC, "setStandardMode", {}, {}, Armed},
+    {Command::ExtendedMode, 0xFB, "setExtendedMode", {}, {}, Armed},
+    {Command::BuzzerOn, 0xD1, "buzzerOn", {}, {}, NoFlags},
+    {Command::BuzzerOff, 0xD0, "buzzerOff", {}, {}, NoFlags},
+    {Command::Beep, 0xD2, "buzzerBeep", {A::Byte}, {"duration"}, NoFlags},
+    {Command::Ping, 0x83, "ping", {}, {}, NoFlags},
+    {Command::GetSerial, serialNumberCode, "getSerial", {}, {}, NoFlags},
+    {Command::ResetVexel, serialNumberCode, "resetVEXEL", {}, {}, Armed},
+    {Command::ShowSettings, 0xFE, "ShowSettings", {}, {}, Armed},
+    {Command::GetVersion, 0x81, "GETVERSION", {}, {}, Armed},
+    {Command::SdFileCreate, 0x76, "SD_FILE_CREATE", {A::Byte, A::Text}, {"file"}, SdNamed},
+    {Command::SdFileOpen, 0x71, "SD_FILE_OPEN", {A::Byte, A::Text}, {"file"}, SdNamed},
+    {Command::SdFileClose, 0x72, "SD_FILE_CLOSE", {A::Byte}, {"file"}, Armed},
+    {Command::SdFileWrite, 0x77, "SD_FILE_WRITE", {A::Byte, A::Count32}, {"file", "size"}, Armed},
+    {Command::SdFileRead, 0x75, "SD_FILE_READ", {A::Byte, A::Count32}, {"file", "count"}, Armed},
+    {Command::SdFileDelete, 0x7D, "SD_FILE_DELETE", {A::Text}, {}, SdNamed},
+    {Command::SdFileGetSize, 0x74, "SD_FILE_GET_SIZE", {A::Byte}, {"file"}, Armed | ClearsResult},
+    {Command::SdFileTell, 0x7B, "SD_FILE_TELL", {A::Byte}, {"file"}, Armed | ClearsResult},
+    {Command::SdFileList, 0x79, "SD_FILE_LIST", {A::Text}, {}, Armed | ClearsResult},
+    {Command::SdInserted, 0x49, "SD_INSERTED", {}, {}, Armed | ClearsResult},
+    {Command::SdSpaceInfo, 0x48, "SD_SPACE_INFO", {A::Byte}, {"which"}, Armed},
+    {Command::SdFolderCreate, 0x46, "SD_FOLDER_CREATE", {A::Text}, {}, SdNamed},
 }};
 
 constexpr bool orderedAsEnum()
@@ -211,6 +218,28 @@ constexpr const CommandSpec &spec(Command id)
 constexpr quint8 codeOf(Command id)
 {
     return spec(id).code;
+}
+
+// The table's first command with `code`, or null. Commands sharing a code
+// send the same frame, so the first one stands for all of them on the wire.
+constexpr const CommandSpec *commandOfCode(quint8 code)
+{
+    for (const CommandSpec &command : commandset_detail::table) {
+        if (command.code == code)
+            return &command;
+    }
+    return nullptr;
+}
+
+// Whether sending `code` arms the reply reader, as read off the wire: a
+// shared code arms it when any of its commands does.
+constexpr bool codeArmsReply(quint8 code)
+{
+    for (const CommandSpec &command : commandset_detail::table) {
+        if (command.code == code && command.has(ArmsReply))
+            return true;
+    }
+    return false;
 }
 
 constexpr std::size_t argCount(const CommandSpec &command)
@@ -253,5 +282,21 @@ constexpr const auto &allCommands()
 {
     return commandset_detail::table;
 }
+
+namespace commandset_detail {
+// Every argument before the text has a label, and nothing else has one.
+constexpr bool labelsFitArguments()
+{
+    for (const CommandSpec &command : table) {
+        const std::size_t labelled = argCount(command) - (carriesText(command) ? 1 : 0);
+        for (std::size_t i = 0; i < maxArgs; ++i) {
+            if ((command.labels[i] != nullptr) != (i < labelled))
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(labelsFitArguments(), "every argument before the text needs a label");
+} // namespace commandset_detail
 
 #endif // COMMANDSET_H

@@ -2,7 +2,7 @@
 
 #include "commands/colors.h"
 #include "config/configkeys.h"
-#include "config/plainfile.h"
+#include "files/plainfile.h"
 
 #include <QFile>
 #include <QFileInfo>

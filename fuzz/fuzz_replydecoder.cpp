@@ -3,7 +3,7 @@
 // The armed command carries from chunk to chunk as it does in the window.
 #include "fuzzcheck.h"
 
-#include "serial/replydecoder.h"
+#include "commands/replydecoder.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "script/script.h"
 
+#include "commands/replydecoder.h"
 #include "script/statementtext.h"
-#include "serial/replydecoder.h"
 
 #include <QFileInfo>
 

@@ -1,5 +1,6 @@
 #include "script/scriptfromcapture.h"
 
+#include "commands/framereader.h"
 #include "commands/frames.h"
 #include "script/statementtext.h"
 
@@ -11,35 +12,23 @@ namespace script {
 
 namespace {
 
-// Commands that share a code send the same bytes, so the first one of the
-// table names them (getSerial before resetVEXEL).
-const CommandSpec *commandOfCode(quint8 code)
+// A statement's values from a frame's: angles back in degrees, or nothing
+// when an angle is no whole degree, which no statement can write.
+std::optional<ArgValues> statementValues(const CommandSpec &command, const QVector<quint32> &wire)
 {
-    for (const CommandSpec &command : allCommands()) {
-        if (command.code == code)
-            return &command;
+    ArgValues values;
+    for (int i = 0; i < wire.size(); ++i) {
+        qint64 value = wire[i];
+        if (command.args[i] == Arg::Angle) {
+            const std::optional<qint64> degrees = degreesOfTurnUnits(wire[i]);
+            if (!degrees)
+                return std::nullopt;
+            value = *degrees;
+        }
+        values << value;
     }
-    return nullptr;
+    return values;
 }
-
-qint64 fieldValue(const QByteArray &bytes, int pos, Arg arg, int width)
-{
-    const bool lowFirst = arg == Arg::ColorWord || arg == Arg::Count32;
-    qint64 value = 0;
-    for (int i = 0; i < width; ++i) {
-        const qint64 byte = quint8(bytes.at(pos + i));
-        value = lowFirst ? value | (byte << (8 * i)) : (value << 8) | byte;
-    }
-    return value;
-}
-
-struct Frame
-{
-    int length = 0;   // code, fields, text and its zero
-    ArgValues values; // angles in degrees
-    QByteArray text;  // without its zero
-    bool wholeDegrees = true;
-};
 
 // Turns sent and received records into script lines, in the order they happened.
 class CaptureScript
@@ -51,15 +40,15 @@ public:
 private:
     void addSent(const QByteArray &bytes);
     void readFrames();
-    std::optional<Frame> readFrame(const CommandSpec &command, int pos);
-    void writeFrame(const CommandSpec &command, const Frame &frame, const QByteArray &bytes);
+    bool textStillOpen();
+    void writeFrame(const SentFrame &frame, const QByteArray &bytes);
     void sendLines(const QByteArray &bytes);
     void flushUnknown();
     void flushReceived(QByteArray &chunks);
 
     QStringList lines;
     QByteArray pending;  // sent bytes not read yet: the start of an unfinished frame
-    int searchedTo = 0;  // how far into `pending` its text's zero has been looked for
+    int searchedTo = 0;  // how far into `pending` an open text's zero has been looked for
     QByteArray unknown;  // bytes of no command, gathered into send lines
     QByteArray received; // chunks received since the last sent frame
     QByteArray held;     // chunks received while a frame was only partly sent
@@ -99,19 +88,23 @@ void CaptureScript::readFrames()
             pos += taken;
             continue;
         }
-        const CommandSpec *command = commandOfCode(quint8(pending.at(pos)));
-        if (!command) {
+        if (textStillOpen())
+            break;
+        const SentFrame frame = readSentFrame(pending, pos, extended);
+        if (!frame.command) {
             unknown += pending.at(pos++);
             if (unknown.size() == sendLineBytes)
                 flushUnknown();
             continue;
         }
-        const std::optional<Frame> frame = readFrame(*command, pos);
-        if (!frame)
+        if (frame.cut != SentFrame::Cut::None) {
+            if (frame.cut == SentFrame::Cut::Text)
+                searchedTo = pending.size();
             break;
+        }
         flushUnknown();
-        writeFrame(*command, *frame, pending.mid(pos, frame->length));
-        pos += frame->length;
+        writeFrame(frame, pending.mid(pos, frame.end - pos));
+        pos = frame.end;
         searchedTo = 0;
         // What came in while this frame went out belongs right after it.
         flushReceived(held);
@@ -120,43 +113,21 @@ void CaptureScript::readFrames()
     searchedTo = qMax(0, searchedTo - pos);
 }
 
-// The frame that starts at `pos`, or nothing while its bytes are still to come.
-std::optional<Frame> CaptureScript::readFrame(const CommandSpec &command, int pos)
+// A long text arriving in many writes is looked through for its zero once,
+// not again from its start with every write.
+bool CaptureScript::textStillOpen()
 {
-    Frame frame;
-    int at = pos + 1;
-    for (std::size_t i = 0; i < argCount(command); ++i) {
-        const Arg arg = command.args[i];
-        if (arg == Arg::Text) {
-            const int zero = pending.indexOf('\0', qMax(at, searchedTo));
-            if (zero < 0) {
-                searchedTo = pending.size();
-                return std::nullopt;
-            }
-            frame.text = pending.mid(at, zero - at);
-            at = zero + 1;
-            break;
-        }
-        const int width = argWidth(arg, extended);
-        if (at + width > pending.size())
-            return std::nullopt;
-        qint64 value = fieldValue(pending, at, arg, width);
-        if (arg == Arg::Angle) {
-            const std::optional<qint64> degrees = degreesOfTurnUnits(quint32(value));
-            frame.wholeDegrees = frame.wholeDegrees && degrees.has_value();
-            value = degrees.value_or(0);
-        }
-        frame.values << value;
-        at += width;
-    }
-    frame.length = at - pos;
-    return frame;
+    if (searchedTo == 0 || pending.indexOf('\0', searchedTo) >= 0)
+        return false;
+    searchedTo = pending.size();
+    return true;
 }
 
-void CaptureScript::writeFrame(const CommandSpec &command, const Frame &frame,
-                               const QByteArray &bytes)
+void CaptureScript::writeFrame(const SentFrame &frame, const QByteArray &bytes)
 {
+    const CommandSpec &command = *frame.command;
     const QString name = QLatin1String(command.name);
+    const std::optional<ArgValues> values = statementValues(command, frame.values);
     if (command.id == Command::SdFileWrite) {
         // A script names the local file rather than its size, so the head
         // and the data go out as they were.
@@ -166,11 +137,11 @@ void CaptureScript::writeFrame(const CommandSpec &command, const Frame &frame,
                      .arg(frame.values.value(1));
         sendLines(bytes);
         fileLeft = frame.values.value(1);
-    } else if (!frame.wholeDegrees) {
+    } else if (!values) {
         lines << QStringLiteral("# %1 with an angle of no whole degree").arg(name);
         sendLines(bytes);
     } else {
-        lines << statementText(command.id, frame.values, frame.text, extended);
+        lines << statementText(command.id, *values, frame.text, extended);
     }
     if (command.id == Command::ExtendedMode || command.id == Command::StandardMode)
         extended = command.id == Command::ExtendedMode;

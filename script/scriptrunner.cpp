@@ -89,7 +89,7 @@ void ScriptRunner::start(const Script &toRun, bool extendedMode)
     levels.assign(1, Level{&script->statements, &script->wire, 0, 1});
     current = nullptr;
     extended = extendedMode;
-    pending = 0;
+    pairing.reset();
     arrived.clear();
     replies.clear();
     searchedUpTo = 0;
@@ -179,9 +179,7 @@ bool ScriptRunner::sendRow()
         if (from < 0)
             from = statement.wireAt;
         to = statement.wireAt + statement.wireSize;
-        const CommandSpec &command = spec(statement.command);
-        if (command.has(ArmsReply))
-            pending = command.code;
+        pairing.sent(statement.command, sentMicros());
     }
     if (next == first)
         return false;
@@ -258,9 +256,7 @@ void ScriptRunner::carryOut(const Statement &statement)
 
 void ScriptRunner::sendCommand(const Statement &statement)
 {
-    const CommandSpec &command = spec(statement.command);
-    if (command.has(ArmsReply))
-        pending = command.code;
+    pairing.sent(statement.command, sentMicros());
     QByteArray sent;
     if (link.sendCommand) {
         const QByteArrayList writes = statementWrites(statement, extended);
@@ -308,6 +304,14 @@ void ScriptRunner::sendRaw(const Statement &statement)
     afterSending();
 }
 
+// Nobody reads latencies off a run, so a command is timed by the step
+// before it rather than by a clock read of its own: a long run of drawing
+// would pay for the reads.
+qint64 ScriptRunner::sentMicros() const
+{
+    return lastStepEndNs / 1000;
+}
+
 // A long run of drawing pauses while the port is full; gathered bytes are
 // handed over once there are enough of them to be worth a write.
 void ScriptRunner::afterSending()
@@ -345,7 +349,7 @@ void ScriptRunner::sendFile(const Statement &statement)
     }
     fileHead = sendFileHead(statement, outgoing.size);
     fileSize = outgoing.size;
-    pending = codeOf(Command::SdFileWrite);
+    pairing.sent(Command::SdFileWrite, clock.nsecsElapsed() / 1000);
     phase = Phase::Streaming;
     const QString refused =
         link.sendFile(statement, fileHead, std::move(outgoing.file), outgoing.size);
@@ -362,6 +366,8 @@ void ScriptRunner::fileDone(const QString &error)
         failCurrent(error);
         return;
     }
+    // The module answers once the file is in.
+    pairing.continued(codeOf(Command::SdFileWrite), clock.nsecsElapsed() / 1000);
     phase = Phase::Running;
     StepResult result = stepFor(*current);
     result.sent = fileHead;
@@ -431,10 +437,10 @@ void ScriptRunner::takeChunk(const QByteArray &chunk)
     if (phase == Phase::Idle || chunk.isEmpty())
         return;
     arrived += chunk;
-    Reply reply = decodeReply(chunk, pending);
-    reply.hexLine.clear(); // the window's log line; not needed here
-    replies.append(ArrivedReply{reply, pending, chunk, int(arrived.size())});
-    pending = reply.pendingCommand;
+    const quint8 armed = pairing.armed();
+    Paired paired = pairing.received(chunk, clock.nsecsElapsed() / 1000);
+    paired.reply.hexLine.clear(); // the window's log line; not needed here
+    replies.append(ArrivedReply{std::move(paired.reply), armed, chunk, int(arrived.size())});
     keepArrivedBounded();
     const bool expecting = phase == Phase::Expecting || phase == Phase::Draining;
     if (expecting && current && current->kind == Statement::Kind::Expect && tryMatch(*current))

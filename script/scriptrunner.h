@@ -1,9 +1,9 @@
 #ifndef SCRIPT_SCRIPTRUNNER_H
 #define SCRIPT_SCRIPTRUNNER_H
 
+#include "commands/replypairing.h"
 #include "script/script.h"
 #include "script/stepresult.h"
-#include "serial/replydecoder.h"
 
 #include <QByteArrayList>
 #include <QElapsedTimer>
@@ -142,6 +142,7 @@ private:
     void beginExpect(const Statement &statement);
     void onTimer();
     bool waitForPort(qint64 above, qint64 until);
+    qint64 sentMicros() const;
 
     bool tryMatch(const Statement &expect);
     bool matchBytes(const QByteArray &expected, QByteArray &matched);
@@ -167,9 +168,9 @@ private:
     bool reporting = false;  // someone listens to statementDone
     bool announcing = false; // someone listens to statementStarted
     bool extended = false;
-    quint8 pending = 0;  // the reply reader's armed command
-    QByteArray batch;    // gathered writes not yet handed to the link
-    QByteArray fileHead; // of the file being streamed
+    ReplyPairing pairing; // the reply reader's armed command, as the window's
+    QByteArray batch;     // gathered writes not yet handed to the link
+    QByteArray fileHead;  // of the file being streamed
     qint64 fileSize = 0;
 
     QByteArray arrived; // since the last expectation passed

@@ -1,7 +1,7 @@
 #include "sdcard/cardwriter.h"
 
-#include "config/plainfile.h"
 #include "files/bytecopy.h"
+#include "files/plainfile.h"
 #include "files/safefile.h"
 
 #include <QDir>

@@ -7,6 +7,10 @@ ModuleLink::ModuleLink(QObject *parent)
                            &serial, [this](const QByteArray &bytes) { transmit(bytes); }, this))
 {
     setObjectName(QStringLiteral("moduleLink"));
+    clock.start();
+    // A file's answer is timed from its last byte.
+    connect(portWriter, &PortWriter::finished, this,
+            [this] { pairing.continued(codeOf(Command::SdFileWrite), micros()); });
     connect(&serial, &QSerialPort::readyRead, this, &ModuleLink::readChunk);
     connect(&serial, &QSerialPort::errorOccurred, this, &ModuleLink::onError);
 }
@@ -42,9 +46,7 @@ QByteArray ModuleLink::sendCommand(Command id, const ArgValues &values, const QB
 
 QByteArray ModuleLink::sendWrites(Command id, const QByteArrayList &writes)
 {
-    const CommandSpec &command = spec(id);
-    if (command.has(ArmsReply))
-        armed = command.code;
+    pairing.sent(id, micros());
     for (const QByteArray &bytes : writes)
         portWriter->send(bytes);
     // The bench sends in the new mode from here on, whatever the module says.
@@ -61,7 +63,7 @@ void ModuleLink::sendRaw(const QByteArray &bytes)
 void ModuleLink::sendFile(const QByteArray &head, std::unique_ptr<QIODevice> file, qint64 size,
                           const QString &name)
 {
-    armed = codeOf(Command::SdFileWrite);
+    pairing.sent(Command::SdFileWrite, micros());
     portWriter->sendFile(head, std::move(file), size, name);
 }
 
@@ -84,9 +86,7 @@ void ModuleLink::readChunk()
         return;
     if (record)
         record(Direction::Received, chunk);
-    const Reply reply = decodeReply(chunk, armed);
-    armed = reply.pendingCommand;
-    emit replyDecoded(reply);
+    emit replyDecoded(pairing.received(chunk, micros()));
     emit received(chunk);
 }
 

@@ -2,12 +2,13 @@
 #define MODULELINK_H
 
 #include "commands/frames.h"
+#include "commands/replypairing.h"
 #include "serial/portlookup.h"
-#include "serial/replydecoder.h"
 #include "traffic/trafficrecord.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 
@@ -17,8 +18,9 @@
 class PortWriter;
 
 // The bench's one line to the module: the port, the writer that queues
-// frames behind a file being streamed, and the reply reader's state (the
-// command whose answer is awaited, and whether Y goes out as a word). The
+// frames behind a file being streamed, and the reply reader's state (which
+// command a reply answers, by the one pairing rule, and whether Y goes out
+// as a word). The
 // window, the script runner and vexelctl all talk to the module through it.
 class ModuleLink : public QObject
 {
@@ -56,18 +58,18 @@ public:
     void sendFile(const QByteArray &head, std::unique_ptr<QIODevice> file, qint64 size,
                   const QString &name);
 
-    quint8 armedCommand() const { return armed; }
-    void arm(quint8 code) { armed = code; }
+    quint8 armedCommand() const { return pairing.armed(); }
     // Nothing sent before is awaited any more (a reopened line).
-    void disarm() { armed = 0; }
+    void disarm() { pairing.reset(); }
     bool extendedMode() const { return extended; }
     void setExtendedMode(bool on) { extended = on; }
 
 signals:
     // A write as far as the port took it.
     void sent(const QByteArray &bytes);
-    // A chunk from the module, decoded against the armed command.
-    void replyDecoded(const Reply &reply);
+    // A chunk from the module, decoded against the armed command, with the
+    // command it answers and how long that took.
+    void replyDecoded(const Paired &paired);
     // The same chunk, once the reply has been handled.
     void received(const QByteArray &chunk);
     // The far end went away (hang-up, pulled adapter). The port is closed
@@ -80,11 +82,13 @@ private:
     void transmit(const QByteArray &bytes);
     void readChunk();
     void onError(QSerialPort::SerialPortError error);
+    qint64 micros() const { return clock.nsecsElapsed() / 1000; }
 
     QSerialPort serial;
     PortWriter *portWriter;
     Recorder record;
-    quint8 armed = 0;
+    ReplyPairing pairing;
+    QElapsedTimer clock; // monotonic, for the latency of replies
     bool extended = false;
 };
 

@@ -1,6 +1,6 @@
 #include "traffic/pcapng.h"
 
-#include "config/plainfile.h"
+#include "files/plainfile.h"
 #include "files/safefile.h"
 #include "traffic/trafficlog.h"
 

@@ -1,29 +1,16 @@
 #include "traffic/trafficdecoder.h"
 
 #include "commands/colors.h"
+#include "commands/framereader.h"
 #include "commands/frames.h"
-#include "serial/replydecoder.h"
 
 #include <utility>
 
 namespace {
 
-// Reply shapes the reader assumes without the module sending lengths.
-constexpr int pongLength = 1;
-constexpr int touchReportLength = 6; // marker, x low, x high, unused, y low, y high
 // Text beyond this is counted, not shown: an unterminated text would
 // otherwise swallow every later write into one ever longer line.
 constexpr int shownTextLimit = 256;
-
-// Commands that share a code share its frame, so the first one gives it.
-const CommandSpec *layoutOf(quint8 code)
-{
-    for (const CommandSpec &command : allCommands()) {
-        if (command.code == code)
-            return &command;
-    }
-    return nullptr;
-}
 
 // Every command a code may stand for: the wire cannot tell them apart.
 QString namesOf(quint8 code)
@@ -34,37 +21,6 @@ QString namesOf(quint8 code)
             names << QLatin1String(command.name);
     }
     return names.join(QLatin1Char('/'));
-}
-
-// The bench arms the reader when it sends a code for a command that arms it;
-// a shared code arms it here if any of its commands does.
-bool armsReply(quint8 code)
-{
-    for (const CommandSpec &command : allCommands()) {
-        if (command.code == code && command.has(ArmsReply))
-            return true;
-    }
-    return false;
-}
-
-// Code and every argument before the text.
-int headLength(const CommandSpec &command, bool extended)
-{
-    int length = 1;
-    for (std::size_t i = 0; i < argCount(command); ++i)
-        length += argWidth(command.args[i], extended);
-    return length;
-}
-
-quint32 readArg(const QByteArray &bytes, int pos, Arg arg, int width)
-{
-    const bool lowFirst = arg == Arg::ColorWord || arg == Arg::Count32;
-    quint32 value = 0;
-    for (int i = 0; i < width; ++i) {
-        const quint32 byte = quint8(bytes.at(pos + i));
-        value = lowFirst ? value | (byte << (8 * i)) : (value << 8) | byte;
-    }
-    return value;
 }
 
 // The whole degree the bench turned into these units if there is one,
@@ -149,74 +105,27 @@ QString lengthNote(int have, int expected)
     return {};
 }
 
-QString sdLabel(Command armedBy)
-{
-    switch (armedBy) {
-    case Command::SdFileOpen:
-        return QStringLiteral("SD open");
-    case Command::SdFileCreate:
-        return QStringLiteral("SD create");
-    case Command::SdFileGetSize:
-        return QStringLiteral("SD file size");
-    case Command::SdFileTell:
-        return QStringLiteral("SD position");
-    case Command::SdSpaceInfo:
-        return QStringLiteral("SD space");
-    case Command::SdInserted:
-        return QStringLiteral("SD card inserted");
-    default:
-        return QStringLiteral("SD result");
-    }
-}
-
-// Length of the answers the reader takes fixed fields from; 0 where it
-// takes the whole chunk.
-int answerLength(Command armedBy)
-{
-    switch (armedBy) {
-    case Command::SdFileOpen:
-        return 2; // marker, status
-    case Command::SdFileGetSize:
-    case Command::SdFileTell:
-    case Command::SdSpaceInfo:
-        return 5; // marker, value low byte first
-    case Command::SdInserted:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
 QString orEmpty(const QString &text)
 {
     return text.isEmpty() ? QStringLiteral("(empty)") : text;
 }
 
-struct Head
+QStringList describedArgs(const CommandSpec &command, const QVector<quint32> &values)
 {
-    QStringList args; // described, with their labels
-    int end = -1;     // just past the last argument before any text; -1 when cut short
-    qint64 count = 0; // the byte count, for a head announcing a file
-};
+    QStringList args;
+    for (int i = 0; i < values.size(); ++i)
+        args << labelled(QLatin1String(command.labels[i]), argText(command.args[i], values[i]));
+    return args;
+}
 
-Head readHead(const CommandSpec &command, const QByteArray &bytes, int pos, bool extended)
+// The byte count of a head that announces data to follow it.
+qint64 announcedCount(const CommandSpec &command, const QVector<quint32> &values)
 {
-    const QStringList labels = argumentLabels(command.id);
-    Head head;
-    int at = pos + 1;
-    for (std::size_t i = 0; i < argCount(command) && command.args[i] != Arg::Text; ++i) {
-        const Arg arg = command.args[i];
-        const int width = argWidth(arg, extended);
-        if (at + width > bytes.size())
-            return head;
-        const quint32 value = readArg(bytes, at, arg, width);
-        if (arg == Arg::Count32)
-            head.count = value;
-        head.args << labelled(labels.value(int(i)), argText(arg, value));
-        at += width;
+    for (int i = 0; i < values.size(); ++i) {
+        if (command.args[i] == Arg::Count32)
+            return values[i];
     }
-    head.end = at;
-    return head;
+    return 0;
 }
 
 // Bytes that start no known command: a frame of their own at the start of a
@@ -268,60 +177,12 @@ QStringList commandNames()
 
 QStringList argumentLabels(Command id)
 {
-    switch (id) {
-    case Command::SetColorH:
-    case Command::SetBgColorH:
-        return {QStringLiteral("color")};
-    case Command::ColorKey:
-        return {QStringLiteral("key")};
-    case Command::SelectFont:
-        return {QStringLiteral("font")};
-    case Command::SetXHY:
-    case Command::LineToXHY:
-    case Command::BoxH:
-    case Command::BoxHFill:
-        return {QStringLiteral("x"), QStringLiteral("y")};
-    case Command::HLineH:
-        return {QStringLiteral("x")};
-    case Command::VLine:
-        return {QStringLiteral("y")};
-    case Command::BacklightLevel:
-        return {QStringLiteral("level")};
-    case Command::ArcH:
-        return {QStringLiteral("radius"), QStringLiteral("from"), QStringLiteral("to")};
-    case Command::CircleRH:
-        return {QStringLiteral("radius")};
-    case Command::PutSfIcon:
-        return {QStringLiteral("icon")};
-    case Command::ButtonDef:
-        return {QStringLiteral("button"), QStringLiteral("state"),    QStringLiteral("up"),
-                QStringLiteral("down"),   QStringLiteral("disabled"), QStringLiteral("x"),
-                QStringLiteral("y"),      QStringLiteral("width"),    QStringLiteral("height")};
-    case Command::ButtonState:
-        return {QStringLiteral("button"), QStringLiteral("state")};
-    case Command::TouchProtocol:
-        return {QStringLiteral("protocol")};
-    case Command::SetLayer:
-        return {QStringLiteral("layer")};
-    case Command::LayerVisibility:
-        return {QStringLiteral("layer"), QStringLiteral("visible")};
-    case Command::Beep:
-        return {QStringLiteral("duration")};
-    case Command::SdFileCreate:
-    case Command::SdFileOpen:
-    case Command::SdFileClose:
-    case Command::SdFileGetSize:
-    case Command::SdFileTell:
-        return {QStringLiteral("file")};
-    case Command::SdFileWrite:
-        return {QStringLiteral("file"), QStringLiteral("size")};
-    case Command::SdFileRead:
-        return {QStringLiteral("file"), QStringLiteral("count")};
-    case Command::SdSpaceInfo:
-        return {QStringLiteral("which")};
-    default:
-        return {};
+    QStringList labels;
+    for (const char *label : spec(id).labels) {
+        if (label)
+            labels << QLatin1String(label);
     }
+    return labels;
 }
 
 Decoded TrafficDecoder::decode(const TrafficRecord &record)
@@ -344,27 +205,19 @@ void TrafficDecoder::lineReset()
     cutShort.clear();
 }
 
-void TrafficDecoder::arm(quint8 code, qint64 micros)
-{
-    pending = code;
-    armedAt = micros;
-}
-
-// A reply is timed from the last byte of its command, which may come in a
-// later write than the code that armed the reader.
-void TrafficDecoder::touchArm(quint8 code, qint64 micros)
-{
-    if (pending == code)
-        armedAt = micros;
-}
-
 QString TrafficDecoder::decodeSent(const TrafficRecord &record)
 {
     const QByteArray &bytes = record.bytes;
     if (bytes.isEmpty())
         return QStringLiteral("empty write");
     QStringList parts;
-    int pos = openText ? readText(bytes, 0, record.micros, parts) : 0;
+    int pos = 0;
+    if (openText) {
+        const TextRun text = readText(bytes, 0);
+        pairing.continued(openText->code, record.micros);
+        addText(text.bytes, text.closed, parts);
+        pos = text.end;
+    }
     while (pos < bytes.size()) {
         pos = fileLeft > 0 ? readFileData(bytes, pos, record.micros, parts)
                            : readFrame(bytes, pos, record.micros, parts);
@@ -374,58 +227,54 @@ QString TrafficDecoder::decodeSent(const TrafficRecord &record)
 
 int TrafficDecoder::readFrame(const QByteArray &bytes, int pos, qint64 micros, QStringList &parts)
 {
-    const quint8 code = quint8(bytes.at(pos));
-    const CommandSpec *command = layoutOf(code);
-    if (!command)
+    const SentFrame frame = readSentFrame(bytes, pos, extended);
+    if (!frame.command)
         return unknownCode(bytes, pos, parts);
-    if (armsReply(code))
-        arm(code, micros);
-    const Head head = readHead(*command, bytes, pos, extended);
-    if (head.end < 0) {
-        parts << frameText(code, head.args) + QStringLiteral(" (short frame: %1 of %2 bytes)")
-                                                  .arg(bytes.size() - pos)
-                                                  .arg(headLength(*command, extended));
-        return bytes.size();
+    const CommandSpec &command = *frame.command;
+    pairing.sent(command.code, micros);
+    const QStringList args = describedArgs(command, frame.values);
+    if (frame.cut == SentFrame::Cut::Head) {
+        parts << frameText(command.code, args) + QStringLiteral(" (short frame: %1 of %2 bytes)")
+                                                     .arg(bytes.size() - pos)
+                                                     .arg(headLength(command, extended));
+        return frame.end;
     }
 
     // The bench switches its Y width when it sends the mode command, whatever
     // the module answers.
-    if (command->id == Command::ExtendedMode || command->id == Command::StandardMode)
-        extended = command->id == Command::ExtendedMode;
-    if (carriesText(*command)) {
-        openText = OpenText{code, head.args, {}, 0};
-        return readText(bytes, head.end, micros, parts);
+    if (command.id == Command::ExtendedMode || command.id == Command::StandardMode)
+        extended = command.id == Command::ExtendedMode;
+    if (carriesText(command)) {
+        openText = OpenText{command.code, args, {}, 0};
+        addText(frame.text, frame.cut == SentFrame::Cut::None, parts);
+        return frame.end;
     }
-    parts << frameText(code, head.args);
-    if (command->id == Command::SdFileWrite)
-        fileLeft = fileTotal = head.count;
-    return head.end;
+    parts << frameText(command.code, args);
+    if (command.id == Command::SdFileWrite)
+        fileLeft = fileTotal = announcedCount(command, frame.values);
+    return frame.end;
 }
 
-int TrafficDecoder::readText(const QByteArray &bytes, int pos, qint64 micros, QStringList &parts)
+void TrafficDecoder::addText(const QByteArray &text, bool closed, QStringList &parts)
 {
     OpenText &open = *openText;
-    touchArm(open.code, micros);
-    const int end = bytes.indexOf('\0', pos);
-    const int length = (end < 0 ? bytes.size() : end) - pos;
-    open.shown += bytes.mid(pos, qBound(0, shownTextLimit - open.shown.size(), length));
-    open.total += length;
+    open.shown += text.left(qMax(0, shownTextLimit - open.shown.size()));
+    open.total += text.size();
 
     QStringList args = open.args;
-    if (open.total > 0 || end >= 0) {
+    if (open.total > 0 || closed) {
         const bool cut = open.total > open.shown.size();
         args << quoted(open.shown) +
                     (cut ? QStringLiteral("... (%1)").arg(byteCount(open.total)) : QString());
     }
-    if (end >= 0) {
+    if (closed) {
         parts << frameText(open.code, args);
         openText.reset();
-        return end + 1;
+        return;
     }
     const QString state =
         open.total > 0 ? QStringLiteral(" (text continues)") : QStringLiteral(" (text follows)");
     parts << frameText(open.code, args) + state;
-    return bytes.size();
 }
 
 int TrafficDecoder::readFileData(const QByteArray &bytes, int pos, qint64 micros,
@@ -436,7 +285,7 @@ int TrafficDecoder::readFileData(const QByteArray &bytes, int pos, qint64 micros
     fileLeft -= taken;
     // The module answers once the whole file is in, so its reply is timed
     // from the file's last byte rather than from the head.
-    touchArm(code, micros);
+    pairing.continued(code, micros);
     parts << QStringLiteral("%1 data %2 (%3 of %4)")
                  .arg(namesOf(code), byteCount(taken), QString::number(fileTotal - fileLeft),
                       QString::number(fileTotal));
@@ -446,12 +295,10 @@ int TrafficDecoder::readFileData(const QByteArray &bytes, int pos, qint64 micros
 Decoded TrafficDecoder::decodeReceived(const TrafficRecord &record)
 {
     const QByteArray &chunk = record.bytes;
-    const quint8 armed = pending;
-    const Reply reply = decodeReply(chunk, armed);
-    pending = reply.pendingCommand;
+    const Paired paired = pairing.received(chunk, record.micros);
+    const Reply &reply = paired.reply;
     const QString previousCut = std::exchange(cutShort, QString());
 
-    Decoded decoded;
     QStringList parts;
     if (reply.touch) {
         parts << QStringLiteral("touch x=%1 y=%2").arg(reply.touch->x).arg(reply.touch->y) +
@@ -461,37 +308,35 @@ Decoded TrafficDecoder::decodeReceived(const TrafficRecord &record)
     }
     if (reply.pong)
         parts << QStringLiteral("pong") + lengthNote(chunk.size(), pongLength);
-    // The reader disarms exactly when it took the chunk as the armed reply.
-    if (armed != 0 && reply.pendingCommand == 0) {
-        parts << describeAnswer(armed, chunk, reply) + QStringLiteral(" for ") + namesOf(armed);
-        decoded.latencyMicros = record.micros - armedAt;
-    }
+    if (paired.answers == Paired::Answers::Armed)
+        parts << describeAnswer(paired.code, chunk, reply) + QStringLiteral(" for ") +
+                     namesOf(paired.code);
     if (parts.isEmpty())
         parts << unrecognised(chunk, previousCut);
-    decoded.meaning = parts.join(QStringLiteral("; "));
-    return decoded;
+    return {parts.join(QStringLiteral("; ")), paired.latencyMicros};
 }
 
 QString TrafficDecoder::describeAnswer(quint8 armed, const QByteArray &chunk, const Reply &reply)
 {
-    const CommandSpec *command = layoutOf(armed);
-    const Command id = command ? command->id : Command::Count;
-    if (id == Command::SdFileList)
-        return textAnswer(QStringLiteral("file list"), reply.listing, armed, chunk);
-    if (reply.serialNumber && id == Command::GetVersion)
-        return textAnswer(QStringLiteral("version"), *reply.serialNumber, armed, chunk);
-    if (reply.serialNumber)
-        return QStringLiteral("serial number ") + orEmpty(*reply.serialNumber);
-    if (reply.sdResult) {
-        const int expected = answerLength(id);
-        if (chunk.size() < expected)
-            cutShort = replyOf(armed);
-        return sdLabel(id) + QLatin1Char(' ') + orEmpty(*reply.sdResult) +
-               (expected > 0 ? lengthNote(chunk.size(), expected) : QString());
+    const AnswerSpec answer = answerToCode(armed);
+    const QString label = QLatin1String(answer.label);
+    switch (answer.kind) {
+    case AnswerKind::Listing:
+        return textAnswer(label, reply.listing, armed, chunk);
+    case AnswerKind::Version:
+        return textAnswer(label, reply.serialNumber.value_or(QString()), armed, chunk);
+    case AnswerKind::SerialHex:
+        return label + QLatin1Char(' ') + orEmpty(reply.serialNumber.value_or(QString()));
+    default:
+        break;
     }
-    return QStringLiteral("reply (%1, not read)").arg(byteCount(chunk.size()));
+    if (!reply.sdResult)
+        return QStringLiteral("reply (%1, not read)").arg(byteCount(chunk.size()));
+    if (chunk.size() < answer.length)
+        cutShort = replyOf(armed);
+    return label + QLatin1Char(' ') + orEmpty(*reply.sdResult) +
+           (answer.length > 0 ? lengthNote(chunk.size(), answer.length) : QString());
 }
-
 // Text answers end with a zero; without one the rest may be in the next chunk.
 QString TrafficDecoder::textAnswer(const QString &label, const QString &text, quint8 armed,
                                    const QByteArray &chunk)

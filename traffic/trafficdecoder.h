@@ -2,6 +2,7 @@
 #define TRAFFICDECODER_H
 
 #include "commands/commandset.h"
+#include "commands/replypairing.h"
 #include "traffic/trafficrecord.h"
 
 #include <QByteArray>
@@ -10,8 +11,6 @@
 
 #include <optional>
 
-struct Reply;
-
 // "3f 01": every byte in two lower-case hex digits.
 QString hexText(const QByteArray &bytes);
 // Printable ASCII as is, every other byte as '.'.
@@ -19,7 +18,7 @@ QString asciiText(const QByteArray &bytes);
 // Every command name of the table, in table order.
 QStringList commandNames();
 // The labels a decoded frame gives the arguments of `id` before its text, in
-// table order; the table itself does not name them.
+// table order.
 QStringList argumentLabels(Command id);
 
 // Reads the records of one session in order, keeping what the bench keeps
@@ -30,7 +29,8 @@ QStringList argumentLabels(Command id);
 // `SetColorH color=#ff0000 (0xF800)`, `arcH radius=50 from=90° to=180°`;
 // several frames in one write are joined with "; ". Received chunks read as
 // the reply reader understood them, e.g. `SD open OK for SD_FILE_OPEN`,
-// `touch x=261 y=144` or `unrecognised 5 bytes`.
+// `touch x=261 y=144` or `unrecognised 5 bytes`, paired with the commands
+// they answer by ReplyPairing's rule.
 class TrafficDecoder
 {
 public:
@@ -38,8 +38,9 @@ public:
     struct Decoded
     {
         QString meaning;
-        // For a received chunk that the reply reader took as the answer to the
-        // armed command: microseconds since that command's last byte was written.
+        // For a received chunk that answers a command (the armed one, or a
+        // ping by its pong): microseconds since that command's last byte was
+        // written.
         qint64 latencyMicros = -1;
     };
 
@@ -52,7 +53,7 @@ public:
     void lineReset();
 
     // The code the bench's reply reader would now read replies against.
-    quint8 pendingCommand() const { return pending; }
+    quint8 pendingCommand() const { return pairing.armed(); }
     bool extendedMode() const { return extended; }
 
 private:
@@ -68,16 +69,13 @@ private:
     QString decodeSent(const TrafficRecord &record);
     Decoded decodeReceived(const TrafficRecord &record);
     int readFrame(const QByteArray &bytes, int pos, qint64 micros, QStringList &parts);
-    int readText(const QByteArray &bytes, int pos, qint64 micros, QStringList &parts);
+    void addText(const QByteArray &text, bool closed, QStringList &parts);
     int readFileData(const QByteArray &bytes, int pos, qint64 micros, QStringList &parts);
-    void arm(quint8 code, qint64 micros);
-    void touchArm(quint8 code, qint64 micros);
     QString describeAnswer(quint8 armed, const QByteArray &chunk, const Reply &reply);
     QString textAnswer(const QString &label, const QString &text, quint8 armed,
                        const QByteArray &chunk);
 
-    quint8 pending = 0;
-    qint64 armedAt = 0;
+    ReplyPairing pairing;
     bool extended = false;
     std::optional<OpenText> openText;
     qint64 fileTotal = 0; // size announced by the last SD_FILE_WRITE head

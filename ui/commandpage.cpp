@@ -3,8 +3,8 @@
 
 #include "commands/colors.h"
 #include "commands/outgoingfile.h"
+#include "commands/replydecoder.h"
 #include "serial/modulelink.h"
-#include "serial/replydecoder.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

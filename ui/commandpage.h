@@ -2,6 +2,7 @@
 #define COMMANDPAGE_H
 
 #include "commands/frames.h"
+#include "commands/replydecoder.h"
 
 #include <QByteArrayList>
 #include <QColor>
@@ -18,7 +19,6 @@ class ModuleLink;
 class QAbstractButton;
 class QLineEdit;
 class QWidget;
-struct Reply;
 
 // The "Display Test" page: every button sends one command over the link,
 // with the values its widgets hold; replies land in the page's result

@@ -67,8 +67,7 @@ void registerFont()
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
     qDebug() << "Windows";
@@ -168,8 +167,10 @@ void MainWindow::connectLink(CommandPage &commands, ScriptPage &scripts, Traffic
     link->setRecorder([&recorder](Direction direction, const QByteArray &bytes) {
         recorder.record(direction, bytes);
     });
-    connect(link, &ModuleLink::replyDecoded, this, &MainWindow::logReply);
-    connect(link, &ModuleLink::replyDecoded, &commands, &CommandPage::showReply);
+    connect(link, &ModuleLink::replyDecoded, this, [this, &commands](const Paired &paired) {
+        logReply(paired.reply);
+        commands.showReply(paired.reply);
+    });
     connect(link, &ModuleLink::received, &scripts, &ScriptPage::takeChunk);
 
     PortWriter *writer = &link->writer();

@@ -2,8 +2,8 @@
 // what its button sends, and every mistake is reported where it stands.
 #include "commands/colors.h"
 #include "commands/frames.h"
+#include "commands/replydecoder.h"
 #include "script/script.h"
-#include "serial/replydecoder.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

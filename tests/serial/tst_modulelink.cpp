@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Reply)
+Q_DECLARE_METATYPE(Paired)
 
 class TestModuleLink : public QObject
 {
@@ -21,21 +21,22 @@ class TestModuleLink : public QObject
     std::unique_ptr<ModuleLink> link;
     QVector<QPair<Direction, QByteArray>> recorded;
 
-    // The module answers with one chunk; returns the reply the link read.
-    Reply answer(const QByteArray &chunk)
+    // The module answers with one chunk; returns how the link read it.
+    Paired answered(const QByteArray &chunk)
     {
         QSignalSpy decoded(link.get(), &ModuleLink::replyDecoded);
         if (!module->write(chunk))
             return {};
         if (!decoded.wait(2000))
             return {};
-        return decoded.first().first().value<Reply>();
+        return decoded.first().first().value<Paired>();
     }
+    Reply answer(const QByteArray &chunk) { return answered(chunk).reply; }
 
 private slots:
     void init()
     {
-        qRegisterMetaType<Reply>();
+        qRegisterMetaType<Paired>();
         module = std::make_unique<PtyPair>();
         QVERIFY(module->isOpen());
         link = std::make_unique<ModuleLink>();
@@ -112,9 +113,32 @@ private slots:
         QCOMPARE(link->armedCommand(), codeOf(Command::CaptureScreen));
 
         link->sendCommand(Command::GetVersion);
-        reply = answer(QByteArray("V2.7b\0", 6));
-        QCOMPARE(reply.serialNumber.value_or(QString()), QString("V2.7b"));
+        const Paired version = answered(QByteArray("V2.7b\0", 6));
+        QCOMPARE(version.reply.serialNumber.value_or(QString()), QString("V2.7b"));
+        QCOMPARE(version.answers, Paired::Answers::Armed);
+        QCOMPARE(version.code, codeOf(Command::GetVersion));
+        QVERIFY(version.latencyMicros >= 0);
         QCOMPARE(link->armedCommand(), quint8(0));
+    }
+
+    // A ping arms nothing, yet its pong is paired with it and timed.
+    void aPongAnswersThePing()
+    {
+        link->sendCommand(Command::SdInserted);
+        link->sendCommand(Command::Ping);
+        QTest::qWait(30);
+        const Paired pong = answered("8");
+        QVERIFY(pong.reply.pong);
+        QCOMPARE(pong.answers, Paired::Answers::Armed); // the card answer was armed first
+        QCOMPARE(link->armedCommand(), quint8(0));
+
+        link->sendCommand(Command::Ping);
+        QTest::qWait(30);
+        const Paired second = answered("8");
+        QCOMPARE(second.answers, Paired::Answers::Ping);
+        QCOMPARE(second.code, codeOf(Command::Ping));
+        QVERIFY2(second.latencyMicros >= 30000, qPrintable(QString::number(second.latencyMicros)));
+        QCOMPARE(answered("8").answers, Paired::Answers::Nothing); // nobody asked
     }
 
     // The record sees every write as the port took it and every chunk,

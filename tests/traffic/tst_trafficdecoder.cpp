@@ -372,8 +372,9 @@ private slots:
         paired("version that reads as a touch", Command::GetVersion, hex("81410a"),
                "touch x=1345 y=0 (short: 3 of 6 bytes); "
                "version \"\\xef\\xbf\\xbdA\\x0a\" (no closing zero) for GETVERSION");
-        unpaired("pong", Command::Ping, "8", "pong");
-        unpaired("pong and more", Command::Ping, "8ok", "pong + 2 extra bytes");
+        // A ping arms nothing, yet its pong is timed from it.
+        paired("pong", Command::Ping, "8", "pong");
+        paired("pong and more", Command::Ping, "8ok", "pong + 2 extra bytes");
         unpaired("touch", Command::Cls, hex("810502001001"), "touch x=261 y=144");
         unpaired("touch extra", Command::Cls, hex("81050200100199"),
                  "touch x=261 y=144 + 1 extra byte");

@@ -2,6 +2,7 @@
 #include "commands/frames.h"
 #include "simulatorprocess.h"
 #include "traffic/pcapng.h"
+#include "traffic/trafficdecoder.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -16,14 +17,14 @@ namespace {
 using Records = QVector<TrafficRecord>;
 using Rows = QVector<QStringList>;
 
-TrafficRecord sent(const QByteArray &bytes)
+TrafficRecord sent(const QByteArray &bytes, qint64 micros = 0)
 {
-    return {Direction::Sent, 0, bytes};
+    return {Direction::Sent, micros, bytes};
 }
 
-TrafficRecord received(const QByteArray &bytes)
+TrafficRecord received(const QByteArray &bytes, qint64 micros = 0)
 {
-    return {Direction::Received, 0, bytes};
+    return {Direction::Received, micros, bytes};
 }
 
 // Every write of one command, one record each, as the bench sends them.
@@ -145,16 +146,23 @@ class TestDissector : public QObject
         return made.status == 0 ? path : QString();
     }
 
-    QString benchCapture(const Records &records)
+    // At the records' own times.
+    QString timedCapture(const Records &records)
     {
         const QString path = scratch.filePath(QStringLiteral("bench%1.pcapng").arg(captures++));
         QFile file(path);
+        const qint64 start = QDateTime::currentMSecsSinceEpoch() * 1000;
+        const bool written = file.open(QIODevice::WriteOnly) && writeCapture(file, records, start);
+        return written ? path : QString();
+    }
+
+    // A millisecond apart.
+    QString benchCapture(const Records &records)
+    {
         Records stamped = records;
         for (int i = 0; i < stamped.size(); ++i)
             stamped[i].micros = i * 1000;
-        const qint64 start = QDateTime::currentMSecsSinceEpoch() * 1000;
-        const bool written = file.open(QIODevice::WriteOnly) && writeCapture(file, stamped, start);
-        return written ? path : QString();
+        return timedCapture(stamped);
     }
 
     QString capture(const Records &records)
@@ -350,6 +358,60 @@ private slots:
         QCOMPARE(rows[2].mid(3), QStringList({"10", "20"}));
     }
 
+    // Replies the reader pairs with a command read as the Traffic window reads
+    // them, with the same latency: texts and files whose last byte leaves in
+    // a later packet, a pong, a reply in two pieces and one nobody asked for.
+    void repliesArePairedAsInTheTrafficWindow()
+    {
+        Records records;
+        records << sent(commandFrame(Command::GetVersion), 0)
+                << received(QByteArray("V2.7b\0", 6), 750);
+        records << sent(commandFrame(Command::Ping), 1000) << received("8", 1400);
+        records << sent(commandFrame(Command::ResetVexel), 2000)
+                << received(QByteArray::fromHex("0012abcd"), 2300);
+        qint64 at = 3000;
+        for (const QByteArray &write : commandWrites(Command::SdFileOpen, {1}, "A.TXT"))
+            records << sent(write, at += 100);
+        records << received(QByteArray::fromHex("3f01"), 3500);
+        records << sent(commandFrame(Command::SdFileWrite, {1, 3}), 4000) << sent("abc", 4500)
+                << received(QByteArray::fromHex("3f01"), 5000);
+        records << received(QByteArray::fromHex("810a007f1400"), 6000);
+        records << sent(commandFrame(Command::GetVersion), 7000) << received("V2.", 7100)
+                << received(QByteArray("7b\0", 3), 7150);
+        const QString path = timedCapture(records);
+        QVERIFY(!path.isEmpty());
+
+        const Rows rows = dissect(path, {"vexel900.reply", "vexel900.latency", "vexel900.answers",
+                                         "vexel900.command_in", "_ws.col.Info"});
+        QCOMPARE(rows.size(), records.size());
+        TrafficDecoder decoder;
+        int paired = 0;
+        for (int i = 0; i < records.size(); ++i) {
+            const Decoded decoded = decoder.decode(records[i]);
+            if (records[i].direction == Direction::Sent || decoded.latencyMicros < 0) {
+                QVERIFY2(rows[i].value(1).isEmpty(), qPrintable(rows[i].join('|')));
+                continue;
+            }
+            ++paired;
+            QCOMPARE(rows[i].value(0), decoded.meaning);
+            QCOMPARE(qRound64(rows[i].value(1).toDouble() * 1000), decoded.latencyMicros);
+        }
+        QCOMPARE(paired, 6);
+        QCOMPARE(rows[1].value(0), QStringLiteral("version \"V2.7b\" for GETVERSION"));
+        QCOMPARE(rows[1].mid(1, 3), QStringList({"0.75", "GETVERSION", "1"}));
+        QCOMPARE(rows[3].mid(0, 4), QStringList({"pong", "0.4", "ping", "3"}));
+        QCOMPARE(rows[3].value(4), QStringLiteral("pong (0.400 ms)"));
+        QCOMPARE(rows[5].value(0),
+                 QStringLiteral("serial number 0012abcd for getSerial/resetVEXEL"));
+        QCOMPARE(rows[9].value(0), QStringLiteral("SD open OK for SD_FILE_OPEN"));
+        QCOMPARE(rows[9].value(1), QStringLiteral("0.2"));  // from the text's zero
+        QCOMPARE(rows[12].value(1), QStringLiteral("0.5")); // from the file's last byte
+        QCOMPARE(rows[13].value(0), QStringLiteral("touch x=10 y=20 button none"));
+        QCOMPARE(rows[15].value(0),
+                 QStringLiteral("version \"V2.\" (no closing zero) for GETVERSION"));
+        QCOMPARE(rows[16].value(0), QStringLiteral("text \"7b\""));
+    }
+
     void simulatorCaptureIsReadFromTheModuleSide()
     {
         const QString path = scratch.filePath("simulator.pcapng");
@@ -380,6 +442,10 @@ private slots:
                 commands << row.value(2);
         }
         QCOMPARE(commands.join(','), QStringLiteral("SetXHY,printString"));
+        // The pong answers the ping from the module's side too.
+        const Rows answers = dissect(path, {"vexel900.direction", "vexel900.answers"},
+                                     {"-o", "vexel900.module_side:TRUE"});
+        QCOMPARE(answers.value(1), QStringList({"from module", "ping"}));
         // Read as a bench's capture, the simulator's inbound ping is a reply.
         QCOMPARE(dissect(path, fields).value(0).value(1), QStringLiteral("from module"));
     }

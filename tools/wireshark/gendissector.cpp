@@ -5,6 +5,7 @@
 //     gendissector [OUTPUT.lua]      (standard output without an argument)
 
 #include "commands/commandset.h"
+#include "commands/replydecoder.h"
 
 #include <QByteArray>
 #include <QSaveFile>
@@ -54,6 +55,31 @@ QString argList(const CommandSpec &command)
     return kinds.isEmpty() ? QStringLiteral("{}") : "{ " + kinds.join(", ") + " }";
 }
 
+const char *answerKind(AnswerKind kind)
+{
+    switch (kind) {
+    case AnswerKind::KeptArmed:
+        return "KeptArmed";
+    case AnswerKind::Unread:
+        return "Unread";
+    case AnswerKind::Listing:
+        return "Listing";
+    case AnswerKind::OpenStatus:
+        return "OpenStatus";
+    case AnswerKind::HexResult:
+        return "HexResult";
+    case AnswerKind::Value:
+        return "Value";
+    case AnswerKind::CardPresence:
+        return "CardPresence";
+    case AnswerKind::SerialHex:
+        return "SerialHex";
+    case AnswerKind::Version:
+        return "Version";
+    }
+    return "KeptArmed";
+}
+
 struct CodeEntry
 {
     QStringList names;
@@ -82,19 +108,57 @@ QString hexCode(quint8 code)
     return QStringLiteral("0x") + QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper();
 }
 
+// How the bench's reply reader pairs a reply with the code: whether the code
+// arms it, and what it reads of the answer.
+QString replyEntry(quint8 code)
+{
+    QString lua;
+    if (codeArmsReply(code))
+        lua += QStringLiteral(", arms = true");
+    const AnswerSpec answer = answerToCode(code);
+    if (answer.kind != AnswerKind::KeptArmed) {
+        lua += QStringLiteral(",\n        answer = { kind = %1, label = %2, length = %3 }")
+                   .arg(luaString(QLatin1String(answerKind(answer.kind))),
+                        luaString(QLatin1String(answer.label)), QString::number(answer.length));
+    }
+    return lua;
+}
+
+QString replyConstants()
+{
+    QString lua = QStringLiteral("local MARK = {\n");
+    const std::pair<const char *, quint8> markers[] = {
+        {"pong", replymarker::pong},
+        {"touch", replymarker::touch},
+        {"status", replymarker::status},
+        {"value", replymarker::value},
+        {"card_present", replymarker::cardPresent},
+        {"card_missing", replymarker::cardMissing},
+    };
+    for (const auto &[name, marker] : markers)
+        lua += QStringLiteral("    %1 = %2,\n").arg(QLatin1String(name), hexCode(marker));
+    lua += QStringLiteral("}\n");
+    lua += QStringLiteral("local OPEN_SUCCEEDED = %1\n").arg(openSucceeded);
+    lua += QStringLiteral("local PONG_LENGTH = %1\n").arg(pongLength);
+    lua += QStringLiteral("local TOUCH_LENGTH = %1\n").arg(touchReportLength);
+    lua += QStringLiteral("local PING = %1\n").arg(hexCode(codeOf(Command::Ping)));
+    return lua;
+}
+
 QString commandTable(const std::map<quint8, CodeEntry> &codes)
 {
     QString lua = QStringLiteral("local COMMANDS = {\n");
     for (const auto &[code, entry] : codes) {
-        lua += QStringLiteral("    [%1] = { name = %2, args = %3 },\n")
-                   .arg(hexCode(code), luaString(entry.names.join('/')), entry.args);
+        lua +=
+            QStringLiteral("    [%1] = { name = %2, args = %3%4 },\n")
+                .arg(hexCode(code), luaString(entry.names.join('/')), entry.args, replyEntry(code));
     }
     lua += QStringLiteral("}\n");
     lua += QStringLiteral("local EXTENDED_MODE = %1\n").arg(hexCode(codeOf(Command::ExtendedMode)));
     lua += QStringLiteral("local STANDARD_MODE = %1\n").arg(hexCode(codeOf(Command::StandardMode)));
     // The one command whose byte count announces data that follows its head.
     lua += QStringLiteral("local FILE_WRITE = %1\n").arg(hexCode(codeOf(Command::SdFileWrite)));
-    return lua;
+    return lua + replyConstants();
 }
 
 const char *const header =
@@ -118,6 +182,16 @@ const char *const header =
 -- setExtendedMode, a big-endian word after it, a byte again after
 -- setStandardMode. A capture begun while the module was already in extended
 -- mode shows its Y bytes wrongly until the next mode command.
+--
+-- Replies are paired with commands on the first pass as the bench's reply
+-- reader pairs them (commands/replypairing.h): a command that arms the
+-- reader is answered by the next chunk, taken whole, when the reader reads
+-- answers to it; a ping by the next pong the armed command does not take.
+-- A reply is timed from its command's last byte, which for a text or a
+-- file may be in a later packet. Paired replies read as in the bench's
+-- Traffic window (version "V2.7b" for GETVERSION), with the latency in
+-- vexel900.latency, in milliseconds; text answers that are not UTF-8 show
+-- their bytes as they are.
 
 )lua";
 
@@ -152,6 +226,10 @@ local f = {
     touch_x = ProtoField.uint16("vexel900.touch.x", "Touch X"),
     touch_y = ProtoField.uint16("vexel900.touch.y", "Touch Y"),
     touch_button = ProtoField.uint8("vexel900.touch.button", "Touched button", base.HEX),
+    answers = ProtoField.string("vexel900.answers", "Answers"),
+    command_in = ProtoField.framenum("vexel900.command_in", "Command in frame", base.NONE,
+        frametype and frametype.REQUEST),
+    latency = ProtoField.double("vexel900.latency", "Latency (ms)"),
 }
 local fieldList = {}
 for _, field in pairs(f) do
@@ -171,12 +249,16 @@ local LOW_BYTE_FIRST = { ColorWord = true, Count32 = true }
 local TURN_UNITS = 0x4000 -- a full circle
 local NO_BUTTON = 0x7F
 
--- What the first pass learnt: the command stream's state, and each packet's items.
-local stream, frames
+-- What the first pass learnt: the command stream's state and each packet's
+-- items; the reply reader's armed command and awaited pong, and each reply
+-- packet's pairing.
+local stream, frames, pairing, replies
 
 local function forget()
     stream = { extended = false, pending = nil }
     frames = {}
+    pairing = {}
+    replies = {}
 end
 forget()
 vexel.init = forget -- a new capture, or one dissected again
@@ -240,6 +322,23 @@ local function quoted(text)
     end):gsub('"', '\\"') .. '"'
 end
 
+-- A frame with this code starts to leave: it arms the reader, or awaits a pong.
+local function pairSent(code, at)
+    if COMMANDS[code].arms then
+        pairing.armed = { code = code, micros = at.micros, frame = at.frame }
+    end
+    if code == PING then
+        pairing.ping = { code = code, micros = at.micros, frame = at.frame }
+    end
+end
+
+-- More of the frame with this code left: its answer is timed from here.
+local function pairContinued(code, at)
+    if pairing.armed and pairing.armed.code == code then
+        pairing.armed.micros = at.micros
+    end
+end
+
 -- After a complete head: the mode it sets, and the text or data it announces.
 local function afterHead(item, stream)
     local command = COMMANDS[item.code]
@@ -267,7 +366,7 @@ local function addUnknown(items, offset)
 end
 
 -- A code and its fixed arguments, perhaps begun in an earlier packet.
-local function parseHead(bytes, i, stream, items)
+local function parseHead(bytes, i, stream, items, at)
     local pending = stream.pending
     local have = pending and pending.have or ""
     local code = pending and pending.code or bytes:byte(i)
@@ -275,6 +374,11 @@ local function parseHead(bytes, i, stream, items)
     if not command then
         addUnknown(items, i - 1)
         return i + 1
+    end
+    if pending then
+        pairContinued(code, at)
+    else
+        pairSent(code, at)
     end
     local item = { type = "command", code = code, start = i - 1 - #have }
     items[#items + 1] = item
@@ -291,8 +395,9 @@ local function parseHead(bytes, i, stream, items)
     return i + need
 end
 
-local function parseText(bytes, i, stream, items)
+local function parseText(bytes, i, stream, items, at)
     local pending = stream.pending
+    pairContinued(pending.head.code, at)
     local zero = bytes:find("\0", i, true)
     local stop = zero or #bytes + 1
     local piece = bytes:sub(i, stop - 1)
@@ -309,8 +414,9 @@ local function parseText(bytes, i, stream, items)
     return stop + 1
 end
 
-local function parseData(bytes, i, stream, items)
+local function parseData(bytes, i, stream, items, at)
     local pending = stream.pending
+    pairContinued(FILE_WRITE, at)
     local take = math.min(pending.remaining, #bytes - i + 1)
     pending.remaining = pending.remaining - take
     items[#items + 1] = { type = "data", off = i - 1, len = take, name = pending.name, left = pending.remaining }
@@ -321,16 +427,17 @@ local function parseData(bytes, i, stream, items)
 end
 
 -- One packet of the command stream, continuing what the packets before left open.
-local function parseCommands(bytes, stream)
+-- `at` is the packet's time in microseconds and its number.
+local function parseCommands(bytes, stream, at)
     local items, i = {}, 1
     while i <= #bytes do
         local kind = stream.pending and stream.pending.kind
         if kind == "text" then
-            i = parseText(bytes, i, stream, items)
+            i = parseText(bytes, i, stream, items, at)
         elseif kind == "data" then
-            i = parseData(bytes, i, stream, items)
+            i = parseData(bytes, i, stream, items, at)
         else
-            i = parseHead(bytes, i, stream, items)
+            i = parseHead(bytes, i, stream, items, at)
         end
     end
     return items
@@ -417,12 +524,19 @@ end
 
 local SHOW = { command = showCommand, text = showText, data = showData, unknown = showUnknown }
 
+-- Where a packet stands: its time in whole microseconds, as the bench
+-- records it, and its number.
+local function packetAt(pinfo)
+    return { micros = math.floor(pinfo.abs_ts * 1000000 + 0.5), frame = pinfo.number }
+end
+
 local function showCommands(tvb, pinfo, root)
     local items = frames[pinfo.number]
-    if not items then
-        items = parseCommands(tvb:raw(), stream)
+    if not items and not pinfo.visited then
+        items = parseCommands(tvb:raw(), stream, packetAt(pinfo))
         frames[pinfo.number] = items
     end
+    items = items or {}
     local descriptions = {}
     for _, item in ipairs(items) do
         local description = SHOW[item.type](tvb, root, item)
@@ -438,20 +552,20 @@ end
 -- Replies carry no lengths either; each is recognised by its first byte.
 local function readReply(bytes, i)
     local first, left = bytes:byte(i), #bytes - i + 1
-    if first == 0x81 and left >= 6 then
-        return { kind = "touch", len = 6, x = bytes:byte(i + 2) * 128 + bytes:byte(i + 1),
+    if first == MARK.touch and left >= TOUCH_LENGTH then
+        return { kind = "touch", len = TOUCH_LENGTH, x = bytes:byte(i + 2) * 128 + bytes:byte(i + 1),
                  button = bytes:byte(i + 3), y = bytes:byte(i + 5) * 128 + bytes:byte(i + 4) }
-    elseif first == 0x3F and left >= 2 then -- "?": an SD card or capture result
+    elseif first == MARK.status and left >= 2 then -- an SD card or capture result
         return { kind = "status", len = 2, status = bytes:byte(i + 1) }
-    elseif first == 0x3D and left >= 5 then -- "=": a 32-bit value
+    elseif first == MARK.value and left >= 5 then -- a 32-bit value
         return { kind = "value", len = 5, value = number(bytes, i + 1, 4, true) }
     end
     local zero = bytes:find("\0", i, true)
     if zero and zero > i and not bytes:sub(i, zero - 1):find("[^\t\n\r -~]") then
         return { kind = "text", len = zero - i + 1, text = bytes:sub(i, zero - 1) }
-    elseif first == 0x38 then -- "8"
-        return { kind = "pong", len = 1 }
-    elseif first == 0x3D or first == 0x3E then -- "=" alone: yes or done; ">": no card
+    elseif first == MARK.pong then
+        return { kind = "pong", len = PONG_LENGTH }
+    elseif first == MARK.card_present or first == MARK.card_missing then -- alone: yes or done; no card
         return { kind = "mark", len = 1, mark = string.char(first) }
     end
     return { kind = "other", len = left }
@@ -488,7 +602,134 @@ local REPLY_FIELDS = {
     text = function(node, tvb, at, reply) node:add(f.reply_text, tvb(at, #reply.text), reply.text) end,
 }
 
-local function showReplies(tvb, root)
+-- Which command a chunk answers, as the bench's ReplyPairing decides: the
+-- armed one if the reader reads answers to it, which takes the chunk whole
+-- and disarms; else a ping, if the chunk is a pong. A pong ends the wait for
+-- one either way.
+local function pairReceived(bytes, at)
+    local paired = {}
+    local armed = pairing.armed
+    if armed and COMMANDS[armed.code].answer then
+        paired.by, paired.answer = armed, COMMANDS[armed.code].answer
+        pairing.armed = nil
+    end
+    if bytes:byte(1) == MARK.pong and pairing.ping then
+        paired.by = paired.by or pairing.ping
+        pairing.ping = nil
+    end
+    if paired.by then
+        paired.latency = at.micros - paired.by.micros
+    end
+    return paired
+end
+
+-- The bench's reader reads bytes a chunk lacks as 0.
+local function byteAt(bytes, i)
+    return bytes:byte(i) or 0
+end
+
+local function byteCount(count)
+    return count == 1 and "1 byte" or string.format("%d bytes", count)
+end
+
+-- Where a chunk differs in length from the reply it was read as.
+local function lengthNote(have, expected)
+    if have < expected then
+        return string.format(" (short: %d of %d bytes)", have, expected)
+    elseif have == expected + 1 then
+        return " + 1 extra byte"
+    elseif have > expected then
+        return string.format(" + %d extra bytes", have - expected)
+    end
+    return ""
+end
+
+-- As the Traffic window quotes texts.
+local function benchQuoted(text)
+    local escaped = text:gsub('[\\"]', "\\%0"):gsub("[^ -~]", function(c)
+        return string.format("\\x%02x", c:byte())
+    end)
+    return '"' .. escaped .. '"'
+end
+
+local function hexOf(bytes)
+    return (bytes:gsub(".", function(c) return string.format("%02x", c:byte()) end))
+end
+
+local function orEmpty(text)
+    return text == "" and "(empty)" or text
+end
+
+-- The SD card result field's text for the answer, or nil where it stays.
+local function sdResult(bytes, kind)
+    local first = bytes:byte(1)
+    if kind == "OpenStatus" and first == MARK.status then
+        return byteAt(bytes, 2) == OPEN_SUCCEEDED and "OK" or "FAILED"
+    elseif kind == "HexResult" then
+        return hexOf(bytes)
+    elseif kind == "Value" and first == MARK.value then
+        local value = 0
+        for i = 5, 2, -1 do
+            value = value * 256 + byteAt(bytes, i)
+        end
+        return tostring(value)
+    elseif kind == "CardPresence" and first == MARK.card_present then
+        return "YES"
+    elseif kind == "CardPresence" and first == MARK.card_missing then
+        return "No"
+    end
+    return nil
+end
+
+local function describeAnswer(bytes, answer)
+    if answer.kind == "Listing" or answer.kind == "Version" then
+        local zero = bytes:find("\0", 1, true)
+        local text = zero and bytes:sub(1, zero - 1) or bytes
+        return answer.label .. " " .. benchQuoted(text) .. (zero and "" or " (no closing zero)")
+    elseif answer.kind == "SerialHex" then
+        return answer.label .. " " .. orEmpty(hexOf(bytes))
+    end
+    local result = sdResult(bytes, answer.kind)
+    if not result then
+        return string.format("reply (%s, not read)", byteCount(#bytes))
+    end
+    local note = answer.length > 0 and lengthNote(#bytes, answer.length) or ""
+    return answer.label .. " " .. orEmpty(result) .. note
+end
+
+-- A chunk taken as the armed command's answer, worded as the Traffic window
+-- words it: a touch report or a pong it also reads as, then the answer.
+local function describeArmedAnswer(bytes, paired)
+    local parts, first = {}, bytes:byte(1)
+    if first == MARK.touch then
+        local x = byteAt(bytes, 3) * 128 + byteAt(bytes, 2)
+        local y = byteAt(bytes, 6) * 128 + byteAt(bytes, 5)
+        parts[#parts + 1] = string.format("touch x=%d y=%d", x, y) .. lengthNote(#bytes, TOUCH_LENGTH)
+    end
+    if first == MARK.pong then
+        parts[#parts + 1] = "pong" .. lengthNote(#bytes, PONG_LENGTH)
+    end
+    parts[#parts + 1] = describeAnswer(bytes, paired.answer) .. " for " .. COMMANDS[paired.by.code].name
+    return table.concat(parts, "; ")
+end
+
+local function showArmedAnswer(tvb, root, paired)
+    local bytes = tvb:raw()
+    local description = describeArmedAnswer(bytes, paired)
+    local node = root:add(f.reply, tvb(), description)
+    local kind, first = paired.answer.kind, bytes:byte(1)
+    if (kind == "Listing" or kind == "Version") and first ~= 0 then
+        local zero = bytes:find("\0", 1, true)
+        node:add(f.reply_text, tvb(0, zero and zero - 1 or #bytes), bytes:sub(1, (zero or 0) - 1))
+    elseif kind == "Value" and first == MARK.value and #bytes >= 5 then
+        REPLY_FIELDS.value(node, tvb, 0, { value = tonumber(sdResult(bytes, kind)) })
+    elseif kind == "OpenStatus" and first == MARK.status and #bytes >= 2 then
+        REPLY_FIELDS.status(node, tvb, 0)
+    end
+    return { description }
+end
+
+local function showEachReply(tvb, root)
     local bytes, descriptions, i = tvb:raw(), {}, 1
     while i <= #bytes do
         local reply = readReply(bytes, i)
@@ -499,6 +740,24 @@ local function showReplies(tvb, root)
         end
         descriptions[#descriptions + 1] = description
         i = i + reply.len
+    end
+    return descriptions
+end
+
+local function showReplies(tvb, pinfo, root)
+    local paired = replies[pinfo.number]
+    if not paired and not pinfo.visited then
+        paired = pairReceived(tvb:raw(), packetAt(pinfo))
+        replies[pinfo.number] = paired
+    end
+    paired = paired or {}
+    local descriptions = paired.answer and showArmedAnswer(tvb, root, paired) or showEachReply(tvb, root)
+    if paired.by then
+        local ms = paired.latency / 1000
+        root:add(f.answers, COMMANDS[paired.by.code].name):set_generated()
+        root:add(f.command_in, paired.by.frame):set_generated()
+        root:add(f.latency, ms, string.format("Latency: %.3f ms", ms)):set_generated()
+        descriptions[#descriptions] = descriptions[#descriptions] .. string.format(" (%.3f ms)", ms)
     end
     return descriptions
 end
@@ -527,7 +786,7 @@ function vexel.dissector(tvb, pinfo, tree)
     pinfo.cols.src = toModule and "bench" or "module"
     pinfo.cols.dst = toModule and "module" or "bench"
     root:add(f.direction, toModule and "to module" or "from module"):set_generated()
-    local descriptions = toModule and showCommands(tvb, pinfo, root) or showReplies(tvb, root)
+    local descriptions = toModule and showCommands(tvb, pinfo, root) or showReplies(tvb, pinfo, root)
     pinfo.cols.info = table.concat(descriptions, "; ")
     return tvb:len()
 end

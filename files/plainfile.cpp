@@ -1,4 +1,4 @@
-#include "config/plainfile.h"
+#include "files/plainfile.h"
 
 #include <QFileInfo>
 

@@ -2,7 +2,7 @@
 // shorter than the reply they should hold: what they lack reads as 0, and
 // nothing is read past their end (the sanitizer build catches that).
 #include "commands/commandset.h"
-#include "serial/replydecoder.h"
+#include "commands/replydecoder.h"
 
 #include <QSet>
 #include <QtTest>

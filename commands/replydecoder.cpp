@@ -1,16 +1,6 @@
-#include "serial/replydecoder.h"
-
-#include "commands/commandset.h"
+#include "commands/replydecoder.h"
 
 namespace {
-
-constexpr char openMarker = '?';
-constexpr quint8 openSucceeded = 1;
-constexpr char valueMarker = '=';
-constexpr char cardPresent = '=';
-constexpr char cardMissing = '>';
-constexpr char pongMarker = '8';
-constexpr quint8 touchMarker = 0x81;
 
 // Replies carry no length: whatever the chunk lacks reads as 0.
 quint8 byteAt(const QByteArray &chunk, int index)
@@ -18,49 +8,48 @@ quint8 byteAt(const QByteArray &chunk, int index)
     return index < chunk.size() ? quint8(chunk.at(index)) : 0;
 }
 
-bool startsWith(const QByteArray &chunk, char marker)
+bool startsWith(const QByteArray &chunk, quint8 marker)
 {
-    return byteAt(chunk, 0) == quint8(marker);
+    return byteAt(chunk, 0) == marker;
 }
 
 // Returns false for codes the reader leaves armed.
 bool decodePending(const QByteArray &chunk, quint8 pending, Reply &reply)
 {
-    switch (pending) {
-    case codeOf(Command::SdFileList):
+    switch (answerToCode(pending).kind) {
+    case AnswerKind::KeptArmed:
+        return false;
+    case AnswerKind::Unread:
+        break;
+    case AnswerKind::Listing:
         reply.listing = replyText(chunk);
-        return true;
-    case codeOf(Command::SdFileOpen):
-        if (startsWith(chunk, openMarker))
+        break;
+    case AnswerKind::OpenStatus:
+        if (startsWith(chunk, replymarker::status))
             reply.sdResult =
                 byteAt(chunk, 1) == openSucceeded ? QStringLiteral("OK") : QStringLiteral("FAILED");
-        return true;
-    case codeOf(Command::SdFileCreate):
+        break;
+    case AnswerKind::HexResult:
         reply.sdResult = QString::fromLatin1(chunk.toHex());
-        return true;
-    case codeOf(Command::SdFileWrite):
-        return true;
-    case codeOf(Command::SdSpaceInfo):
-    case codeOf(Command::SdFileGetSize):
-    case codeOf(Command::SdFileTell):
-        if (startsWith(chunk, valueMarker))
+        break;
+    case AnswerKind::Value:
+        if (startsWith(chunk, replymarker::value))
             reply.sdResult = QString::number(replyValue(chunk));
-        return true;
-    case codeOf(Command::SdInserted):
-        if (startsWith(chunk, cardPresent))
+        break;
+    case AnswerKind::CardPresence:
+        if (startsWith(chunk, replymarker::cardPresent))
             reply.sdResult = QStringLiteral("YES");
-        else if (startsWith(chunk, cardMissing))
+        else if (startsWith(chunk, replymarker::cardMissing))
             reply.sdResult = QStringLiteral("No");
-        return true;
-    case codeOf(Command::ResetVexel):
+        break;
+    case AnswerKind::SerialHex:
         reply.serialNumber = QString::fromLatin1(chunk.toHex());
-        return true;
-    case codeOf(Command::GetVersion):
+        break;
+    case AnswerKind::Version:
         reply.serialNumber = replyText(chunk);
-        return true;
-    default:
-        return false;
+        break;
     }
+    return true;
 }
 
 } // namespace
@@ -91,8 +80,8 @@ Reply decodeReply(const QByteArray &chunk, quint8 pendingCommand)
 {
     Reply reply;
     reply.pendingCommand = decodePending(chunk, pendingCommand, reply) ? 0 : pendingCommand;
-    reply.pong = startsWith(chunk, pongMarker);
-    if (byteAt(chunk, 0) == touchMarker)
+    reply.pong = startsWith(chunk, replymarker::pong);
+    if (startsWith(chunk, replymarker::touch))
         reply.touch = touchPoint(chunk);
     reply.hexLine = QString::fromLatin1(chunk.toHex());
     return reply;
