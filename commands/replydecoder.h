@@ -79,8 +79,13 @@ constexpr AnswerSpec answerTo(Command id)
 // The answer read for an armed code; codes of no command read nothing.
 constexpr AnswerSpec answerToCode(quint8 code)
 {
-    const CommandSpec *command = commandOfCode(code);
-    return command ? answerTo(command->id) : AnswerSpec{};
+    // By value, not through commandOfCode(): GCC's undefined-behaviour
+    // checks make a pointer test no constant expression.
+    for (const CommandSpec &command : allCommands()) {
+        if (command.code == code)
+            return answerTo(command.id);
+    }
+    return {};
 }
 
 namespace replydecoder_detail {
