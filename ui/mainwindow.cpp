@@ -11,6 +11,7 @@
 #include "ui/commandpage.h"
 #include "ui/configpage.h"
 #include "ui/firmwarepage.h"
+#include "ui/firstpaint.h"
 #include "ui/paintthrottle.h"
 #include "ui/portpanel.h"
 #include "ui/scriptpage.h"
@@ -121,6 +122,7 @@ void MainWindow::makePages()
     connect(ports, &PortPanel::status, this, status);
     connect(ports, &PortPanel::logged, this, log);
     connect(ports, &PortPanel::lineOpened, traffic->recorder(), &TrafficRecorder::lineOpened);
+    afterFirstPaint(this, [this] { ports->listPorts(); });
     commands = new CommandPage(*ui, *link, this);
     connect(commands, &CommandPage::status, this, status);
     connect(commands, &CommandPage::logged, this, log);
