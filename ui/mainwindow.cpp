@@ -131,12 +131,27 @@ void MainWindow::makePages()
     connect(config, &ConfigPage::status, this, status);
     firmware = new FirmwarePage(*ui, *link, ports->keeper(), this);
     connect(firmware, &FirmwarePage::status, this, status);
-    makeScriptPage();
+    // Nothing on the Demos page is needed before it is opened, and building
+    // it was 4 ms of every start.
+    connect(ui->tabbedWindow, &QTabWidget::currentChanged, this, [this] {
+        if (!scripts && ui->tabbedWindow->currentWidget() == ui->tab_7)
+            makeScriptPage();
+    });
+}
+
+void MainWindow::makeScriptPage()
+{
+    scripts = new ScriptPage(scriptPageHooks(), ui->tab_7);
+    auto *layout = new QVBoxLayout(ui->tab_7);
+    layout->addWidget(scripts);
+    // The tab is on screen already; the layout would show the page a turn later.
+    scripts->show();
+    connectScriptPage();
 }
 
 // Scripts run through the Display Test page's own send path, so a run arms
 // the reader, fills the result fields, logs and records as the buttons do.
-void MainWindow::makeScriptPage()
+ScriptPageHooks MainWindow::scriptPageHooks()
 {
     ScriptPageHooks hooks;
     hooks.link.sendCommand = [this](const script::Statement &statement,
@@ -154,12 +169,25 @@ void MainWindow::makeScriptPage()
     hooks.portOpen = [this] { return link->isOpen(); };
     hooks.extendedMode = [this] { return link->extendedMode(); };
     hooks.showStatus = [this](const QString &text) { showStatus(text); };
+    return hooks;
+}
 
-    scripts = new ScriptPage(std::move(hooks), ui->tab_7);
-    auto *layout = new QVBoxLayout(ui->tab_7);
-    layout->addWidget(scripts);
+// A run hears the line, the file writer and the port; the page records the
+// Display Test page's frames.
+void MainWindow::connectScriptPage()
+{
     connect(commands, &CommandPage::commandSending, scripts, &ScriptPage::recordCommand);
     connect(commands, &CommandPage::fileSending, scripts, &ScriptPage::recordFile);
+    connect(link, &ModuleLink::received, scripts, &ScriptPage::takeChunk);
+    PortWriter *writer = &link->writer();
+    connect(writer, &PortWriter::finished, scripts, [this] { scripts->fileDone({}); });
+    connect(writer, &PortWriter::stopped, scripts,
+            [this](const QString &, qint64, qint64, const QString &reason) {
+                scripts->fileDone(reason);
+            });
+    connect(&link->port(), &QIODevice::bytesWritten, scripts, &ScriptPage::drained);
+    connect(&link->port(), &QIODevice::aboutToClose, scripts,
+            [this] { scripts->lineLost(tr("the port was closed")); });
 }
 
 void MainWindow::connectLink()
@@ -170,17 +198,6 @@ void MainWindow::connectLink()
     });
     connect(link, &ModuleLink::replyDecoded, this, &MainWindow::logReply);
     connect(link, &ModuleLink::replyDecoded, commands, &CommandPage::showReply);
-    connect(link, &ModuleLink::received, scripts, &ScriptPage::takeChunk);
-
-    PortWriter *writer = &link->writer();
-    connect(writer, &PortWriter::finished, scripts, [this] { scripts->fileDone({}); });
-    connect(writer, &PortWriter::stopped, scripts,
-            [this](const QString &, qint64, qint64, const QString &reason) {
-                scripts->fileDone(reason);
-            });
-    connect(&link->port(), &QIODevice::bytesWritten, scripts, &ScriptPage::drained);
-    connect(&link->port(), &QIODevice::aboutToClose, scripts,
-            [this] { scripts->lineLost(tr("the port was closed")); });
 }
 
 void MainWindow::showStatus(const QString &text)

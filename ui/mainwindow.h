@@ -23,6 +23,7 @@ class TrafficControls;
 class QDragEnterEvent;
 class QDropEvent;
 struct Reply;
+struct ScriptPageHooks;
 
 // The bench's one window: builds the form, makes the link to the module and
 // one object per page, and wires them together. It keeps only what belongs
@@ -47,6 +48,8 @@ private:
     void showManual();
     void makePages();
     void makeScriptPage();
+    ScriptPageHooks scriptPageHooks();
+    void connectScriptPage();
     void connectLink();
     void showStatus(const QString &text);
     void logText(const QString &text);
@@ -63,7 +66,7 @@ private:
     StartupPage *startup = nullptr;
     ConfigPage *config = nullptr;
     FirmwarePage *firmware = nullptr;
-    ScriptPage *scripts = nullptr;
+    ScriptPage *scripts = nullptr; // made when the Demos page is first opened
 };
 
 #endif // MAINWINDOW_H

@@ -5,6 +5,7 @@
 #include "ui/mainwindow.h"
 #include "ui/manualview.h"
 #include "ui/paintthrottle.h"
+#include "ui/scriptpage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -219,6 +220,27 @@ private slots:
         }
         QTest::qWait(400);
         QCOMPARE(runs, 0);
+    }
+
+    // Built the first time its tab is opened, once, and shown with the tab.
+    void demosPageIsMadeWhenFirstOpened()
+    {
+        MainWindow window;
+        auto *pages = child<QTabWidget>(window, "tabbedWindow");
+        auto *demos = child<QWidget>(window, "tab_7");
+        QVERIFY(!window.findChild<ScriptPage *>());
+        pages->setCurrentIndex(1);
+        QVERIFY(!window.findChild<ScriptPage *>());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        pages->setCurrentWidget(demos);
+        auto *page = window.findChild<ScriptPage *>();
+        QVERIFY(page);
+        QVERIFY(page->isVisible());
+        QVERIFY(child<QWidget>(window, "scriptEditor")->isVisible());
+        pages->setCurrentIndex(0);
+        pages->setCurrentWidget(demos);
+        QCOMPARE(window.findChildren<ScriptPage *>().size(), 1);
     }
 
     void modeAndLayerButtonsStartCheckable()
