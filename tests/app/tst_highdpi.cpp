@@ -1,6 +1,6 @@
-// The real vexelbench on a private X server whose screen reports a DPI, as a
-// 100 % and a 200 % screen look to Qt: the window must come up at the form's
-// size times the screen's scale, counted in device pixels by the X server.
+// The real vexelbench on a private X server set up as a 100 % and a 200 %
+// screen look to X11 programs: the window must come up at the form's size
+// times the screen's scale, counted in device pixels by the X server.
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -47,12 +47,13 @@ QString output(const QString &program, const QStringList &arguments)
 }
 
 // Starts Xvfb on a display number it picks itself, its screen at `dpi`;
-// returns ":N", empty when it did not start.
+// returns ":N", empty when it did not start. It keeps what clients set on
+// it when the last one leaves (-noreset).
 QString startXvfb(QProcess &xvfb, int dpi)
 {
     xvfb.setStandardErrorFile(QProcess::nullDevice());
-    xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-dpi", QString::number(dpi), "-screen",
-                                        "0", "2880x1800x24", "-nolisten", "tcp"});
+    xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-noreset", "-dpi", QString::number(dpi),
+                                        "-screen", "0", "2880x1800x24", "-nolisten", "tcp"});
     QByteArray number;
     QElapsedTimer clock;
     clock.start();
@@ -63,6 +64,17 @@ QString startXvfb(QProcess &xvfb, int dpi)
     }
     number = number.trimmed();
     return number.isEmpty() ? QString() : QStringLiteral(":") + QString::fromLatin1(number);
+}
+
+// A desktop set to a scale tells X11 programs through the Xft.dpi resource;
+// the screen's size in millimetres gives the same DPI. Qt 5 reads either,
+// Qt 6 the resource alone.
+bool announceDpi(const QString &display, int dpi)
+{
+    return QProcess::execute(QStringLiteral("xprop"),
+                             {"-display", display, "-root", "-format", "RESOURCE_MANAGER", "8s",
+                              "-set", "RESOURCE_MANAGER",
+                              QStringLiteral("Xft.dpi:\t%1\n").arg(dpi)}) == 0;
 }
 
 QProcessEnvironment benchEnvironment(const QString &display, const QTemporaryDir &home)
@@ -111,9 +123,9 @@ class TestHighDpi : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char *tool : {"Xvfb", "xwininfo"}) {
+        for (const char *tool : {"Xvfb", "xwininfo", "xprop"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-                QSKIP("needs Xvfb and xwininfo (scripts/setup.sh installs them)");
+                QSKIP("needs Xvfb, xwininfo and xprop (scripts/setup.sh installs them)");
         }
     }
 
@@ -132,6 +144,7 @@ private slots:
         Child xvfb;
         const QString display = startXvfb(xvfb.process, dpi);
         QVERIFY2(!display.isEmpty(), "Xvfb did not start");
+        QVERIFY(announceDpi(display, dpi));
 
         QTemporaryDir home;
         Child bench;
