@@ -1,4 +1,5 @@
-// The constructed window: start state, style sheet, drops and the manual page.
+// The constructed window: start state, what waits for the first paint or for
+// its page to open, style sheet, drops and the manual page.
 #include "app/droppaths.h"
 #include "app/manualsource.h"
 #include "ui/firstpaint.h"
