@@ -372,9 +372,8 @@ WindowRun windowRun()
     window.show();
     QApplication::processEvents();
     openPortInWindow(window, pty.slavePath(), fastestBaudRate);
+    widget<QTabWidget>(window, "tabbedWindow")->setCurrentWidget(widget<QWidget>(window, "tab_7"));
     auto *page = window.findChild<ScriptPage *>();
-    auto *tabs = widget<QTabWidget>(window, "tabbedWindow");
-    tabs->setCurrentIndex(tabs->indexOf(page->parentWidget()));
     widget<QPlainTextEdit>(window, "scriptEditor")->setPlainText(text);
     QApplication::processEvents();
 

@@ -25,8 +25,12 @@ for _ in $(seq 1 100); do
 done
 sleep 1 # let the window paint
 status=0
-if xwininfo -root -tree 2>/dev/null | grep -q 'Vexel900 Bench'; then
-  import -window root -crop 1280x722+0+0 "$shots/bench.png" && echo "Screenshot: build/screenshots/bench.png"
+window=$(xwininfo -root -tree 2>/dev/null | grep 'Vexel900 Bench' | head -n 1)
+if [ -n "$window" ]; then
+  # The window as the server has it, in device pixels: on a scaled screen
+  # that is more than the form's 1280 x 722.
+  geometry=$(grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' <<<"$window" | head -n 1)
+  import -window root -crop "$geometry" "$shots/bench.png" && echo "Screenshot: build/screenshots/bench.png"
 else
   echo "The bench window did not appear" >&2
   status=1

@@ -3,25 +3,25 @@
 #include "assets/assetlists.h"
 #include "assets/vxpimage.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QPixmap>
 
-namespace {
-
-// Small icons are enlarged by whole pixels so they stay sharp; anything
-// larger than the preview is shrunk smoothly.
-QPixmap fitted(const QImage &image, const QSize &room)
+QPixmap fittedPreview(const QImage &image, const QSize &room, qreal ratio)
 {
-    if (image.width() <= room.width() && image.height() <= room.height()) {
+    const QSize pixels = room * ratio;
+    QImage scaled;
+    if (image.width() <= pixels.width() && image.height() <= pixels.height()) {
         const int factor =
-            qMax(1, qMin(room.width() / image.width(), room.height() / image.height()));
-        return QPixmap::fromImage(
-            image.scaled(image.size() * factor, Qt::KeepAspectRatio, Qt::FastTransformation));
+            qMax(1, qMin(pixels.width() / image.width(), pixels.height() / image.height()));
+        scaled = image.scaled(image.size() * factor, Qt::KeepAspectRatio, Qt::FastTransformation);
+    } else {
+        scaled = image.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
-    return QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    QPixmap pixmap = QPixmap::fromImage(scaled);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
 }
-
-} // namespace
 
 void showImagePreview(QLabel *label, const AssetLists &lists, int row)
 {
@@ -33,5 +33,6 @@ void showImagePreview(QLabel *label, const AssetLists &lists, int row)
         label->setText(picture.problem);
         return;
     }
-    label->setPixmap(fitted(withCheckerboard(picture.image), label->size()));
+    label->setPixmap(
+        fittedPreview(withCheckerboard(picture.image), label->size(), label->devicePixelRatioF()));
 }

@@ -11,6 +11,7 @@
 #include "ui/commandpage.h"
 #include "ui/configpage.h"
 #include "ui/firmwarepage.h"
+#include "ui/firstpaint.h"
 #include "ui/paintthrottle.h"
 #include "ui/portpanel.h"
 #include "ui/scriptpage.h"
@@ -74,7 +75,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // Made after the form, so it outlives the pages inside it (the Demos
     // page may hand it a last word as it goes).
     link = new ModuleLink(this);
-    setUpLook();
+    registerFont();
+    ui->tab->setFont(QFont(QString::fromLatin1(fontFamily)));
+    // Hex lines have no spaces, and wrapping a long line at word boundaries
+    // first searches the whole rest of it for one on every row: a 4 KB chunk
+    // cost milliseconds. Wrapping anywhere gives the same rows for hex.
+    ui->textEdit->setWordWrapMode(QTextOption::WrapAnywhere);
+    ui->textEdit->ensureCursorVisible();
+    logPainting = new PaintThrottle(ui->textEdit->viewport(), logPaintIntervalMs, this);
+    connect(ui->clearTextEdit, &QAbstractButton::clicked, ui->textEdit, &QTextEdit::clear);
     setAcceptDrops(true);
     makePages();
 
@@ -95,19 +104,6 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
-void MainWindow::setUpLook()
-{
-    registerFont();
-    ui->tab->setFont(QFont(QString::fromLatin1(fontFamily)));
-    // Hex lines have no spaces, and wrapping a long line at word boundaries
-    // first searches the whole rest of it for one on every row: a 4 KB chunk
-    // cost milliseconds. Wrapping anywhere gives the same rows for hex.
-    ui->textEdit->setWordWrapMode(QTextOption::WrapAnywhere);
-    ui->textEdit->ensureCursorVisible();
-    logPainting = new PaintThrottle(ui->textEdit->viewport(), logPaintIntervalMs, this);
-    connect(ui->clearTextEdit, &QAbstractButton::clicked, ui->textEdit, &QTextEdit::clear);
-}
-
 void MainWindow::makePages()
 {
     const auto status = [this](const QString &text) { showStatus(text); };
@@ -121,7 +117,8 @@ void MainWindow::makePages()
     connect(ports, &PortPanel::status, this, status);
     connect(ports, &PortPanel::logged, this, log);
     connect(ports, &PortPanel::lineOpened, traffic->recorder(), &TrafficRecorder::lineOpened);
-    auto *commands = new CommandPage(*ui, *link, this);
+    afterFirstPaint(this, [ports] { ports->listPorts(); });
+    commands = new CommandPage(*ui, *link, this);
     connect(commands, &CommandPage::status, this, status);
     connect(commands, &CommandPage::logged, this, log);
     auto *startup = new StartupPage(*ui, this);
@@ -130,17 +127,47 @@ void MainWindow::makePages()
     auto *firmware = new FirmwarePage(*ui, *link, ports->keeper(), this);
     connect(firmware, &FirmwarePage::status, this, status);
     formPages = {firmware, config, startup, commands, ports, tables};
-    connectLink(*commands, *makeScriptPage(*commands), *traffic->recorder());
+    connectLink(*traffic->recorder());
+    // Nothing on the Demos page is needed before it is opened, and building
+    // it was 4 ms of every start.
+    connect(ui->tabbedWindow, &QTabWidget::currentChanged, this, [this] {
+        if (!scripts && ui->tabbedWindow->currentWidget() == ui->tab_7)
+            makeScriptPage();
+    });
+}
+
+void MainWindow::makeScriptPage()
+{
+    scripts = new ScriptPage(scriptPageHooks(), ui->tab_7);
+    auto *layout = new QVBoxLayout(ui->tab_7);
+    layout->addWidget(scripts);
+    // The tab is on screen already; the layout would show the page a turn later.
+    scripts->show();
+
+    // A run hears the line, the file writer and the port; the page records
+    // the Display Test page's frames.
+    connect(commands, &CommandPage::commandSending, scripts, &ScriptPage::recordCommand);
+    connect(commands, &CommandPage::fileSending, scripts, &ScriptPage::recordFile);
+    connect(link, &ModuleLink::received, scripts, &ScriptPage::takeChunk);
+    PortWriter *writer = &link->writer();
+    connect(writer, &PortWriter::finished, scripts, [this] { scripts->fileDone({}); });
+    connect(writer, &PortWriter::stopped, scripts,
+            [this](const QString &, qint64, qint64, const QString &reason) {
+                scripts->fileDone(reason);
+            });
+    connect(&link->port(), &QIODevice::bytesWritten, scripts, &ScriptPage::drained);
+    connect(&link->port(), &QIODevice::aboutToClose, scripts,
+            [this] { scripts->lineLost(tr("the port was closed")); });
 }
 
 // Scripts run through the Display Test page's own send path, so a run arms
 // the reader, fills the result fields, logs and records as the buttons do.
-ScriptPage *MainWindow::makeScriptPage(CommandPage &commands)
+ScriptPageHooks MainWindow::scriptPageHooks()
 {
     ScriptPageHooks hooks;
-    hooks.link.sendCommand = [&commands](const script::Statement &statement,
-                                         const QByteArrayList &writes) {
-        commands.sendStatement(statement.command, statement.values, writes);
+    hooks.link.sendCommand = [this](const script::Statement &statement,
+                                    const QByteArrayList &writes) {
+        commands->sendStatement(statement.command, statement.values, writes);
     };
     hooks.link.sendRaw = [this](const QByteArray &bytes) { link->sendRaw(bytes); };
     hooks.link.sendFile = [this](const script::Statement &statement, const QByteArray &head,
@@ -153,35 +180,26 @@ ScriptPage *MainWindow::makeScriptPage(CommandPage &commands)
     hooks.portOpen = [this] { return link->isOpen(); };
     hooks.extendedMode = [this] { return link->extendedMode(); };
     hooks.showStatus = [this](const QString &text) { showStatus(text); };
-
-    auto *scripts = new ScriptPage(std::move(hooks), ui->tab_7);
-    auto *layout = new QVBoxLayout(ui->tab_7);
-    layout->addWidget(scripts);
-    connect(&commands, &CommandPage::commandSending, scripts, &ScriptPage::recordCommand);
-    connect(&commands, &CommandPage::fileSending, scripts, &ScriptPage::recordFile);
-    return scripts;
+    return hooks;
 }
 
-void MainWindow::connectLink(CommandPage &commands, ScriptPage &scripts, TrafficRecorder &recorder)
+// Every byte goes to the traffic record; every reply to the log pane and the
+// Display Test page's fields.
+void MainWindow::connectLink(TrafficRecorder &recorder)
 {
     link->setRecorder([&recorder](Direction direction, const QByteArray &bytes) {
         recorder.record(direction, bytes);
     });
-    connect(link, &ModuleLink::replyDecoded, this, [this, &commands](const Paired &paired) {
-        logReply(paired.reply);
-        commands.showReply(paired.reply);
+    connect(link, &ModuleLink::replyDecoded, this, [this](const Paired &paired) {
+        // Room is made before this chunk writes anything, so its own text survives.
+        if (ui->textEdit->document()->lineCount() > logLineCap)
+            ui->textEdit->clear();
+        logText(paired.reply.listing);
+        if (paired.reply.pong)
+            logText(QStringLiteral("PONG\n"));
+        logText(paired.reply.hexLine + QLatin1Char('\n'));
+        commands->showReply(paired.reply);
     });
-    connect(link, &ModuleLink::received, &scripts, &ScriptPage::takeChunk);
-
-    PortWriter *writer = &link->writer();
-    connect(writer, &PortWriter::finished, &scripts, [&scripts] { scripts.fileDone({}); });
-    connect(writer, &PortWriter::stopped, &scripts,
-            [&scripts](const QString &, qint64, qint64, const QString &reason) {
-                scripts.fileDone(reason);
-            });
-    connect(&link->port(), &QIODevice::bytesWritten, &scripts, &ScriptPage::drained);
-    connect(&link->port(), &QIODevice::aboutToClose, &scripts,
-            [this, &scripts] { scripts.lineLost(tr("the port was closed")); });
 }
 
 void MainWindow::showStatus(const QString &text)
@@ -198,17 +216,6 @@ void MainWindow::logText(const QString &text)
     ui->textEdit->insertPlainText(text);
     ui->textEdit->ensureCursorVisible();
     logPainting->changed();
-}
-
-void MainWindow::logReply(const Reply &reply)
-{
-    // Room is made before this chunk writes anything, so its own text survives.
-    if (ui->textEdit->document()->lineCount() > logLineCap)
-        ui->textEdit->clear();
-    logText(reply.listing);
-    if (reply.pong)
-        logText(QStringLiteral("PONG\n"));
-    logText(reply.hexLine + QLatin1Char('\n'));
 }
 
 void MainWindow::showManual()

@@ -17,7 +17,7 @@ class ScriptPage;
 class TrafficRecorder;
 class QDragEnterEvent;
 class QDropEvent;
-struct Reply;
+struct ScriptPageHooks;
 
 // The bench's one window: builds the form, makes the link to the module and
 // one object per page, and wires them together. It keeps only what belongs
@@ -38,20 +38,21 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    void setUpLook();
     void showManual();
     void makePages();
-    ScriptPage *makeScriptPage(CommandPage &commands);
-    void connectLink(CommandPage &commands, ScriptPage &scripts, TrafficRecorder &recorder);
+    void makeScriptPage();
+    ScriptPageHooks scriptPageHooks();
+    void connectLink(TrafficRecorder &recorder);
     void showStatus(const QString &text);
     void logText(const QString &text);
-    void logReply(const Reply &reply);
 
     Ui::MainWindow *ui;
     ModuleLink *link = nullptr;
     AssetLists lists;
     PaintThrottle *logPainting = nullptr; // keeps a flood of log text from painting each line
     QObjectList formPages; // the pages that drive the form's widgets, owned by the window
+    CommandPage *commands = nullptr;
+    ScriptPage *scripts = nullptr; // made when the Demos page is first opened
 };
 
 #endif // MAINWINDOW_H

@@ -22,9 +22,8 @@ PortPanel::PortPanel(Ui::MainWindow &form, ModuleLink &link, QObject *parent)
     // adapter the scan does not list.
     ui.serialPortList->setEditable(true);
     ui.serialPortList->setInsertPolicy(QComboBox::NoInsert);
-    fillPortList();
 
-    connect(ui.pushButton_10, &QAbstractButton::clicked, this, &PortPanel::refreshPortList);
+    connect(ui.pushButton_10, &QAbstractButton::clicked, this, &PortPanel::rescanPorts);
     connect(ui.openSerialPort, &QAbstractButton::clicked, this, [this] {
         qDebug() << ui.serialPortList->currentText();
         openPort(
@@ -95,8 +94,20 @@ void PortPanel::connectWriter()
             });
 }
 
+void PortPanel::listPorts()
+{
+    if (listed)
+        return;
+    const QString chosen = ui.serialPortList->currentText();
+    fillPortList();
+    // The first entry listed would otherwise replace a path typed into the empty list.
+    if (!chosen.isEmpty())
+        showPortChoice(chosen);
+}
+
 void PortPanel::fillPortList()
 {
+    listed = true;
     const QList<PortFacts> ports = availablePortFacts();
     for (const PortFacts &port : ports) {
         qDebug() << "Name : " << port.name;
@@ -114,7 +125,7 @@ void PortPanel::fillPortList()
     }
 }
 
-void PortPanel::refreshPortList()
+void PortPanel::rescanPorts()
 {
     const QString chosen = ui.serialPortList->currentText();
     ui.serialPortList->clear();

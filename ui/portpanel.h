@@ -24,6 +24,10 @@ public:
     PortPanel(Ui::MainWindow &form, ModuleLink &link, QObject *parent);
 
     LinkKeeper &keeper() { return *linkKeeper; }
+    // Fills the port list unless it has been filled already, keeping a port
+    // chosen or typed meanwhile. The list starts empty: enumerating every tty
+    // is the slowest part of start-up, so the window asks once it is on screen.
+    void listPorts();
 
 signals:
     void status(const QString &text);
@@ -35,7 +39,7 @@ private:
     void startKeeper();
     void connectWriter();
     void fillPortList();
-    void refreshPortList();
+    void rescanPorts();
     void showPortChoice(const QString &port);
     bool openPort(const LineSettings &settings, bool reportFailure);
     void closePort();
@@ -46,6 +50,7 @@ private:
     ModuleLink &link;
     LinkKeeper *linkKeeper = nullptr;
     QTimer portWatch;
+    bool listed = false;
 };
 
 #endif // PORTPANEL_H

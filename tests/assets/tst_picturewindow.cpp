@@ -1,8 +1,9 @@
 // The Images page's pictures: the preview of the selected row, "Convert...",
 // and files dropped on the two tables.
-#include "ui/convertdialog.h"
 #include "assets/testfiles.h"
 #include "assets/windowdriver.h"
+#include "ui/convertdialog.h"
+#include "ui/imagepreview.h"
 
 #include <QLabel>
 #include <QMimeData>
@@ -94,6 +95,48 @@ private slots:
         bench->images()->selectAll();
         bench->click("removeImageList");
         QVERIFY(preview()->text().isEmpty());
+    }
+
+    // On a scaled screen the preview is drawn with the screen's pixels: it
+    // fills the same room as on a plain screen, with more detail, and a small
+    // picture is still enlarged by whole device pixels.
+    void previewIsDrawnAtTheScreensResolution_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QSize>("pixels"); // in a room of 100 x 80
+        QTest::newRow("small, 100 %") << QSize(30, 20) << 1.0 << QSize(90, 60);
+        QTest::newRow("small, 200 %") << QSize(30, 20) << 2.0 << QSize(180, 120);
+        QTest::newRow("small, 150 %") << QSize(30, 20) << 1.5 << QSize(150, 100);
+        QTest::newRow("large, 100 %") << QSize(400, 160) << 1.0 << QSize(100, 40);
+        QTest::newRow("large, 200 %") << QSize(400, 160) << 2.0 << QSize(200, 80);
+        QTest::newRow("fits only the scaled room") << QSize(150, 40) << 2.0 << QSize(150, 40);
+    }
+
+    void previewIsDrawnAtTheScreensResolution()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(qreal, ratio);
+        QFETCH(QSize, pixels);
+        const QSize room(100, 80);
+        QImage image(picture, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, qRgb(x * 255 / image.width(), y * 255 / image.height(), 90));
+
+        const QPixmap shown = fittedPreview(image, room, ratio);
+        QCOMPARE(shown.size(), pixels);
+        QCOMPARE(shown.devicePixelRatio(), ratio);
+        const QSizeF logical = QSizeF(shown.size()) / ratio;
+        QVERIFY(logical.width() <= room.width() && logical.height() <= room.height());
+        if (pixels.width() % picture.width() == 0) {
+            // Enlarged: each picture pixel became a block of the same colour.
+            const int factor = pixels.width() / picture.width();
+            const QImage drawn = shown.toImage();
+            for (int y = 0; y < drawn.height(); ++y)
+                for (int x = 0; x < drawn.width(); ++x)
+                    QCOMPARE(drawn.pixel(x, y), image.pixel(x / factor, y / factor));
+        }
     }
 
     void convertWritesVxpFilesAndListsThem()

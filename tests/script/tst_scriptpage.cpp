@@ -6,9 +6,9 @@
 #include "commands/commandset.h"
 #include "common/filedialogs.h"
 #include "ptypair.h"
+#include "traffic/pcapng.h"
 #include "ui/scripteditor.h"
 #include "ui/scriptpage.h"
-#include "traffic/pcapng.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSet>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -169,6 +170,8 @@ private slots:
     {
         scratch = std::make_unique<QTemporaryDir>();
         QVERIFY(openWindowOnLine(bench, pty));
+        // The page is made when the Demos tab is first opened.
+        bench->get<QTabWidget>("tabbedWindow")->setCurrentWidget(bench->get<QWidget>("tab_7"));
         bench->commands().setTextColor(QColor(255, 128, 0));
         bench->commands().setBackgroundColor(QColor(0, 0, 255));
     }

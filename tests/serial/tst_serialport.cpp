@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+#include <utility>
+
 class TestSerialPort : public QObject
 {
     Q_OBJECT
@@ -21,6 +24,8 @@ class TestSerialPort : public QObject
 private:
     MainWindow *window = nullptr;
     PtyPair *pty = nullptr;
+    bool hadRuntimeDir = false; // the tests point it at folders of their own
+    QByteArray runtimeDir;
 
     QString status() const { return window->statusBar()->currentMessage(); }
     void click(const char *name) { window->findChild<QPushButton *>(name)->click(); }
@@ -31,6 +36,25 @@ private:
     {
         portList()->addItem(name);
         portList()->setCurrentIndex(portList()->count() - 1);
+    }
+
+    // Announces the test's pseudo-terminal as a running simulator's (this
+    // process's), so the port list has one entry known in advance.
+    static void announceAsSimulator(const QTemporaryDir &runtime, const QString &device)
+    {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        QVERIFY(QDir().mkpath(runtime.filePath("vexelsim")));
+        QVERIFY(QFile::link(
+            device, runtime.filePath(
+                        QString("vexelsim/vexelsim-%1").arg(QCoreApplication::applicationPid()))));
+    }
+
+    static int countOf(const QComboBox *list, const QString &text)
+    {
+        int count = 0;
+        for (int i = 0; i < list->count(); ++i)
+            count += list->itemText(i) == text;
+        return count;
     }
 
 private slots:
@@ -45,6 +69,66 @@ private slots:
     {
         delete window;
         delete pty;
+        if (hadRuntimeDir)
+            qputenv("XDG_RUNTIME_DIR", runtimeDir);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
+
+    void initTestCase()
+    {
+        hadRuntimeDir = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+        runtimeDir = qgetenv("XDG_RUNTIME_DIR");
+    }
+
+    // The window comes up first; the ports are listed once it is painted,
+    // and a path typed before then stays, even one not plugged in yet.
+    void portsAreListedAfterTheFirstPaint()
+    {
+        QTemporaryDir runtime;
+        announceAsSimulator(runtime, pty->slavePath());
+        const QString typed = runtime.filePath("module-to-come");
+
+        MainWindow shown;
+        auto *list = shown.findChild<QComboBox *>("serialPortList");
+        int listedAtFirstPaint = -1;
+        struct FirstPaint : QObject
+        {
+            std::function<void()> seen;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint && seen)
+                    std::exchange(seen, nullptr)();
+                return false;
+            }
+        } firstPaint;
+        firstPaint.seen = [&] { listedAtFirstPaint = list->count(); };
+        shown.installEventFilter(&firstPaint);
+        QCOMPARE(list->count(), 0);
+        list->setEditText(typed);
+
+        shown.show();
+        QTRY_COMPARE(countOf(list, pty->slavePath()), 1);
+        QCOMPARE(listedAtFirstPaint, 0);
+        QCOMPARE(list->currentText(), typed);
+    }
+
+    // Without a paint to wait for, the list comes on the first turn of the
+    // event loop; a rescan before then leaves one list, not two.
+    void anUnshownWindowListsItsPortsOnce()
+    {
+        QTemporaryDir runtime;
+        announceAsSimulator(runtime, pty->slavePath());
+        MainWindow hidden;
+        auto *list = hidden.findChild<QComboBox *>("serialPortList");
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(list, pty->slavePath()), 1, 150);
+
+        MainWindow rescanned;
+        list = rescanned.findChild<QComboBox *>("serialPortList");
+        rescanned.findChild<QPushButton *>("pushButton_10")->click();
+        QCOMPARE(countOf(list, pty->slavePath()), 1);
+        QTest::qWait(400); // past every way the first list can come
+        QCOMPARE(countOf(list, pty->slavePath()), 1);
     }
 
     void lineSettingsTakeThePortUpToTheFirstSpace()

@@ -1,7 +1,7 @@
 // The bench and the simulated module as separate processes on a real
 // pseudo-terminal: what a newcomer does on the first run, end to end.
-#include "ui/mainwindow.h"
 #include "filedialogs.h"
+#include "ui/mainwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,6 +58,8 @@ private:
     void openSimulatorPort()
     {
         auto *ports = widget<QComboBox>("serialPortList");
+        // The window lists the ports just after it starts.
+        QTRY_VERIFY(ports->findText(devicePath) >= 0);
         ports->setCurrentIndex(ports->findText(devicePath));
         click("openSerialPort");
         QVERIFY2(status().startsWith("Connected to"), qPrintable(status()));

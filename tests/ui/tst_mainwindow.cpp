@@ -1,9 +1,12 @@
-// The constructed window: start state, style sheet, drops and the manual page.
+// The constructed window: start state, what waits for the first paint or for
+// its page to open, style sheet, drops and the manual page.
 #include "app/droppaths.h"
-#include "ui/mainwindow.h"
 #include "app/manualsource.h"
+#include "ui/firstpaint.h"
+#include "ui/mainwindow.h"
 #include "ui/manualview.h"
 #include "ui/paintthrottle.h"
+#include "ui/scriptpage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -54,6 +57,25 @@ private:
     {
         return view.findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
     }
+
+    // Counts the paint events `widget` receives.
+    class PaintCounter : public QObject
+    {
+    public:
+        PaintCounter(QWidget &widget, int &paints) : paints(paints)
+        {
+            widget.installEventFilter(this);
+        }
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+
+    private:
+        int &paints;
+    };
 
     static void drop(MainWindow &window, QMimeData *data)
     {
@@ -138,6 +160,88 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(painted, QStringLiteral("quiet"));
         QCOMPARE(paints, 1);
+    }
+
+    // Work put off until the window is on screen runs once, after its first
+    // paint; a window nobody shows runs it at once, one that is shown but
+    // not painted soon after, and one destroyed first never.
+    void workAfterTheFirstPaintRunsOnceThePaintIsDone()
+    {
+        QWidget window;
+        window.resize(200, 100);
+        int paints = 0;
+        PaintCounter counter(window, paints);
+        int runs = 0;
+        int paintsBeforeTheRun = -1;
+        afterFirstPaint(&window, [&] {
+            ++runs;
+            paintsBeforeTheRun = paints;
+        });
+        window.show();
+        QCOMPARE(runs, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(runs, 1);
+        QVERIFY(paintsBeforeTheRun >= 1);
+        window.repaint();
+        QTest::qWait(400); // past the limit for a window that is not painted
+        QCOMPARE(runs, 1);
+    }
+
+    void workAfterTheFirstPaintOfAnUnshownWindowRunsOnTheFirstTurn()
+    {
+        QWidget window;
+        int runs = 0;
+        afterFirstPaint(&window, [&] { ++runs; });
+        QCOMPARE(runs, 0);
+        // Well within the quarter second allowed to a window that is shown.
+        QTRY_COMPARE_WITH_TIMEOUT(runs, 1, 150);
+    }
+
+    void workAfterTheFirstPaintWaitsOnlySoLongForAPaint()
+    {
+        QWidget window;
+        int paints = 0;
+        PaintCounter counter(window, paints);
+        window.setUpdatesEnabled(false); // shown, but never painted
+        int runs = 0;
+        afterFirstPaint(&window, [&] { ++runs; });
+        window.show();
+        QTest::qWait(100);
+        QCOMPARE(runs, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(runs, 1, 1000);
+        QCOMPARE(paints, 0);
+    }
+
+    void workAfterTheFirstPaintDiesWithItsWindow()
+    {
+        int runs = 0;
+        {
+            QWidget window;
+            afterFirstPaint(&window, [&] { ++runs; });
+        }
+        QTest::qWait(400);
+        QCOMPARE(runs, 0);
+    }
+
+    // Built the first time its tab is opened, once, and shown with the tab.
+    void demosPageIsMadeWhenFirstOpened()
+    {
+        MainWindow window;
+        auto *pages = child<QTabWidget>(window, "tabbedWindow");
+        auto *demos = child<QWidget>(window, "tab_7");
+        QVERIFY(!window.findChild<ScriptPage *>());
+        pages->setCurrentIndex(1);
+        QVERIFY(!window.findChild<ScriptPage *>());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        pages->setCurrentWidget(demos);
+        auto *page = window.findChild<ScriptPage *>();
+        QVERIFY(page);
+        QVERIFY(page->isVisible());
+        QVERIFY(child<QWidget>(window, "scriptEditor")->isVisible());
+        pages->setCurrentIndex(0);
+        pages->setCurrentWidget(demos);
+        QCOMPARE(window.findChildren<ScriptPage *>().size(), 1);
     }
 
     void modeAndLayerButtonsStartCheckable()
