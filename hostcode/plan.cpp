@@ -40,6 +40,11 @@ struct State
 {
     bool extended = false;
     std::optional<Command> armed;
+
+    bool operator==(const State &other) const
+    {
+        return extended == other.extended && armed == other.armed;
+    }
 };
 
 int statementsIn(const QVector<Statement> &list)
@@ -84,7 +89,7 @@ void splice(QVector<Step> &out, const QVector<Step> &steps)
 class Planner
 {
 public:
-    explicit Planner(int statements) : stepsLeft(16 * qint64(statements) + 4096) {}
+    explicit Planner(int statements) : visitsLeft(64 * qint64(statements) + 65536) {}
 
     void plan(const QVector<Statement> &list, State &state, QVector<Step> &out);
     PlanResult result(QVector<Step> steps);
@@ -106,7 +111,9 @@ private:
     QSet<int> linesInError; // one error a line, as the parser gives
     QString roundsNote;     // said of errors found only in a repeat's later rounds
     bool tooDeep = false;
-    qint64 stepsLeft; // peeled first rounds may not multiply without bound
+    // Planning a body again for its later rounds may not multiply without
+    // bound through nested repeats: this many statements are planned at most.
+    qint64 visitsLeft;
     QVector<Button> buttons;
     QSet<int> buttonNumbers;
     QHash<QString, QByteArray> files; // each local file read once, even in a repeat
@@ -115,7 +122,7 @@ private:
 void Planner::plan(const QVector<Statement> &list, State &state, QVector<Step> &out)
 {
     for (const Statement &statement : list) {
-        --stepsLeft;
+        --visitsLeft;
         switch (statement.kind) {
         case Statement::Kind::Command:
             command(statement, state, out);
@@ -251,18 +258,24 @@ void Planner::repeat(const Statement &statement, State &state, QVector<Step> &ou
 {
     if (statement.count <= 0 || statement.body.isEmpty())
         return;
-    if (stepsLeft < 0) {
+    if (visitsLeft < 0) {
         if (!tooDeep)
-            fail(statement.pos, QStringLiteral("the rounds of these repeats differ at too many "
-                                               "depths to write out; move the mode statements "
-                                               "out of the inner repeats"));
+            fail(statement.pos, QStringLiteral("too many nested repeats start their rounds in "
+                                               "another mode, or awaiting another reply, than "
+                                               "their first; move the mode statements and the "
+                                               "commands awaiting replies out of the inner ones"));
         tooDeep = true;
         return;
     }
+    const State entry = state;
     QVector<Step> first;
     plan(statement.body, state, first);
     if (statement.count == 1) {
         splice(out, first);
+        return;
+    }
+    if (state == entry) { // every round as the first
+        appendLoop(statement, statement.count, false, first, out);
         return;
     }
     QVector<Step> later;
