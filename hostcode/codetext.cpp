@@ -24,6 +24,13 @@ const std::array<std::array<char, 6>, 256> &cLiterals()
 
 } // namespace
 
+QByteArray markerLine(const char *open, const char *close)
+{
+    return QByteArray(open) + ' ' + generatedMarker +
+           ": nothing in this file is meant to be edited; export the scripts again to change it." +
+           close + '\n';
+}
+
 QByteArray lineText(const QString &text)
 {
     QByteArray bytes = text.toUtf8();

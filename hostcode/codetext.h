@@ -13,6 +13,9 @@ namespace hostcode {
 // export knows a file is its own and may be written over.
 extern const char generatedMarker[];
 
+// The marker line in a comment: `open` and `close` around it.
+QByteArray markerLine(const char *open, const char *close);
+
 // `text` on one line: control characters become spaces.
 QByteArray lineText(const QString &text);
 

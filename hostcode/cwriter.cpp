@@ -1,6 +1,7 @@
 // C99 and Arduino code: one writer, as the two differ only in where the
 // bytes live (RAM or flash), who supplies the line, and the file names.
 #include "hostcode/codetext.h"
+#include "hostcode/names.h"
 #include "hostcode/writers.h"
 
 #include "commands/replydecoder.h"
@@ -38,8 +39,7 @@ size_t vexel_read(uint8_t *buf, size_t len, uint32_t timeout_ms);
 void vexel_delay_ms(uint32_t ms);
 )";
 
-const char arduinoHelpers[] = R"(namespace {
-
+const char arduinoWrite[] = R"(
 /* The C export's three functions, on the Stream a script's function is
    given. The bytes to write are in flash; they go out through a small
    buffer in RAM. */
@@ -55,7 +55,9 @@ void vexel_write(Stream &port, const uint8_t *bytes, size_t len)
     }
     port.flush();
 }
+)";
 
+const char arduinoRead[] = R"(
 size_t vexel_read(Stream &port, uint8_t *buf, size_t len, uint32_t timeout_ms)
 {
     const uint32_t start = millis();
@@ -94,11 +96,6 @@ bool vx_matches(const uint8_t *expected, size_t len)
     return true;
 }
 )";
-
-QByteArray constantName(const QString &part, int button)
-{
-    return "VEXEL_" + part.toUpper().toLatin1() + "_BUTTON_" + QByteArray::number(button);
-}
 
 QByteArray functionName(const QString &part)
 {
@@ -152,9 +149,7 @@ void CFamilyWriter::line(int depth, const QByteArray &text)
 
 QByteArray CFamilyWriter::header() const
 {
-    QByteArray out = "/* " + QByteArray(generatedMarker) +
-                     ": nothing in this file is meant to be edited; export the scripts again "
-                     "to change it. */\n";
+    QByteArray out = markerLine("/*", " */");
     out += "/* Command scripts of the Vexel900 Bench as functions: each sends what its\n"
            "   script sends, in one write for each run of statements, and checks every\n"
            "   reply the script expects. Each starts with the module in ";
@@ -187,7 +182,7 @@ void CFamilyWriter::declarations(QByteArray &out) const
         if (!script.plan.buttons.isEmpty())
             out += "/* The touch buttons it defines, by number. */\n";
         for (const Button &button : script.plan.buttons) {
-            out += "#define " + constantName(script.part, button.number) + ' ' +
+            out += "#define " + buttonConstant(script.part, button.number).toLatin1() + ' ' +
                    QByteArray::number(button.number) + " /* line " +
                    QByteArray::number(button.line) + ": at " + QByteArray::number(button.x) + ", " +
                    QByteArray::number(button.y) + ", " + QByteArray::number(button.width) + " x " +
@@ -199,9 +194,7 @@ void CFamilyWriter::declarations(QByteArray &out) const
 
 QByteArray CFamilyWriter::source()
 {
-    QByteArray out = "/* " + QByteArray(generatedMarker) +
-                     ": nothing in this file is meant to be edited; export the scripts again "
-                     "to change it. */\n";
+    QByteArray out = markerLine("/*", " */");
     out += "/* What each function of vexel_scripts.h sends, the script's lines beside\n"
            "   their bytes, and what it checks. */\n\n#include \"vexel_scripts.h\"\n\n"
            "#include <string.h>\n\n";
@@ -213,10 +206,12 @@ QByteArray CFamilyWriter::source()
 
 void CFamilyWriter::helpers(QByteArray &out) const
 {
+    // Only what the scripts use: an unused static function is a warning.
     if (arduino()) {
-        out += arduinoHelpers;
-        if (uses.wait)
-            out += arduinoDelay;
+        out += "namespace {\n";
+        out += uses.write ? arduinoWrite : "";
+        out += uses.read ? arduinoRead : "";
+        out += uses.wait ? arduinoDelay : "";
     }
     if (uses.read) {
         const QByteArray size = QByteArray::number(std::max(1, uses.longestRead));

@@ -71,4 +71,9 @@ QStringList uniqueNameParts(const QStringList &scriptNames)
     return parts;
 }
 
+QString buttonConstant(const QString &part, int button)
+{
+    return QStringLiteral("VEXEL_%1_BUTTON_%2").arg(part.toUpper()).arg(button);
+}
+
 } // namespace hostcode

@@ -23,6 +23,11 @@ QString namePart(const QString &scriptName);
 // only in punctuation or case still get a function each.
 QStringList uniqueNameParts(const QStringList &scriptNames);
 
+// "VEXEL_PANEL_BUTTON_3": the constant for button 3 of the script whose
+// name part is "panel". Unique while the parts are, as the number follows
+// the last "_BUTTON_".
+QString buttonConstant(const QString &part, int button);
+
 } // namespace hostcode
 
 #endif // HOSTCODE_NAMES_H

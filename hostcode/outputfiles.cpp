@@ -42,7 +42,7 @@ bool isGeneratedFile(const QString &path)
         return false;
     const QByteArray head = file.read(firstLineLimit);
     const int end = head.indexOf('\n');
-    return (end < 0 ? head : head.left(end)).contains(generatedMarker);
+    return (end < 0 ? head : head.left(end)).contains(QByteArray(generatedMarker));
 }
 
 std::optional<QStringList>

@@ -1,5 +1,6 @@
 // A Python module on pyserial: the same steps and checks as the C code.
 #include "hostcode/codetext.h"
+#include "hostcode/names.h"
 #include "hostcode/writers.h"
 
 #include "commands/replydecoder.h"
@@ -50,11 +51,6 @@ def _open_failed(reply):
     return len(reply) == 2 and reply[0] == %STATUS% and reply[1] != %OPENED%
 )";
 
-QByteArray constantName(const QString &part, int button)
-{
-    return "VEXEL_" + part.toUpper().toLatin1() + "_BUTTON_" + QByteArray::number(button);
-}
-
 class PythonWriter
 {
 public:
@@ -84,9 +80,7 @@ private:
 
 QByteArray PythonWriter::module()
 {
-    QByteArray out = "# " + QByteArray(generatedMarker) +
-                     ": nothing in this file is meant to be edited; export the scripts again "
-                     "to change it.\n";
+    QByteArray out = markerLine("#", "");
     QByteArray text = moduleText;
     text.replace("%MODE%", options.extendedAtStart ? "extended" : "standard");
     text.replace("%TOUCHLEN%", QByteArray::number(touchReportLength));
@@ -109,7 +103,7 @@ void PythonWriter::line(int depth, const QByteArray &text)
 void PythonWriter::buttons(const ScriptCode &script, QByteArray &out)
 {
     for (const Button &button : script.plan.buttons) {
-        out += constantName(script.part, button.number) + " = " +
+        out += buttonConstant(script.part, button.number).toLatin1() + " = " +
                QByteArray::number(button.number) + "  # line " + QByteArray::number(button.line) +
                ": at " + QByteArray::number(button.x) + ", " + QByteArray::number(button.y) + ", " +
                QByteArray::number(button.width) + " x " + QByteArray::number(button.height) + "\n";

@@ -241,7 +241,8 @@ private slots:
                  qPrintable("Debian's python3-serial is needed (scripts/setup.sh): " + python.err));
     }
 
-    // The Arduino library compiles as a sketch's would, every warning an error.
+    // The Arduino library compiles as a sketch's would, every warning an
+    // error; so does code with nothing to read, or nothing to write.
     void arduinoCodeIsValidCpp()
     {
         const Run checked =
@@ -249,6 +250,23 @@ private slots:
                                   "-I" + harnessFile("arduino"), "-I" + QStringLiteral(HARNESS_DIR),
                                   path("arduino/vexel_scripts.cpp")});
         QVERIFY2(checked.exitCode == 0, qPrintable(checked.err));
+
+        const QStringList sparse{writeText(path("draw.vxscript"), "Cls\n"),
+                                 writeText(path("pause.vxscript"), "wait 1ms\n")};
+        for (const QString language : {"c", "arduino"}) {
+            const QString folder = path("sparse-" + language);
+            const Run exported =
+                runProgram(VEXELCTL_PATH, QStringList{"export"} + sparse +
+                                              QStringList{"--lang", language, "-o", folder});
+            QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
+            const bool c = language == "c";
+            const Run compiled = runProgram(
+                c ? GCC_PATH : GXX_PATH,
+                {"-fsyntax-only", c ? "-std=c99" : "-std=gnu++11", "-Wall", "-Wextra", "-Werror",
+                 "-I" + harnessFile("arduino"), "-I" + QStringLiteral(HARNESS_DIR),
+                 folder + (c ? "/vexel_scripts.c" : "/vexel_scripts.cpp")});
+            QVERIFY2(compiled.exitCode == 0, qPrintable(compiled.err));
+        }
     }
 
     void sendsWhatRunSends_data()

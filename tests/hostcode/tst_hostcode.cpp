@@ -440,8 +440,8 @@ private slots:
             QCOMPARE(generated.files.size(), hostcode::outputNames(language).size());
             for (const hostcode::GeneratedFile &file : generated.files) {
                 QVERIFY(hostcode::outputNames(language).contains(file.name));
-                QVERIFY(
-                    file.bytes.left(file.bytes.indexOf('\n')).contains(hostcode::generatedMarker));
+                QVERIFY(file.bytes.left(file.bytes.indexOf('\n'))
+                            .contains(QByteArray(hostcode::generatedMarker)));
                 if (language != Language::Python) {
                     QVERIFY(!file.bytes.contains("?\?/"));
                     QCOMPARE(file.bytes.count("/*"), file.bytes.count("*/"));
