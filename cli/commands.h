@@ -25,5 +25,6 @@ Subcommand decodeCommand();
 Subcommand runCommand();
 Subcommand sendCommand();
 Subcommand scriptFromCommand();
+Subcommand exportCommand();
 
 #endif // CLI_COMMANDS_H

@@ -12,9 +12,9 @@ namespace {
 
 const QVector<Subcommand> &commands()
 {
-    static const QVector<Subcommand> all{packCommand(),   unpackCommand(), convertCommand(),
-                                         sdcardCommand(), infoCommand(),   decodeCommand(),
-                                         runCommand(),    sendCommand(),   scriptFromCommand()};
+    static const QVector<Subcommand> all{
+        packCommand(),   unpackCommand(), convertCommand(), sdcardCommand(),     infoCommand(),
+        decodeCommand(), runCommand(),    sendCommand(),    scriptFromCommand(), exportCommand()};
     return all;
 }
 

@@ -7,12 +7,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # help2man writes the man pages at build time; dpkg-dev and file are what
-# CPack needs to work out a .deb's dependencies.
+# CPack needs to work out a .deb's dependencies. gcc and python3-serial
+# build and run the code vexelctl export writes, in its tests.
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ gcc make pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5webkit5-dev
   xvfb xauth imagemagick x11-utils dfu-util fonts-dejavu-core tshark
-  help2man dpkg-dev file
+  help2man dpkg-dev file python3-serial
 )
 if [ "${1:-}" = --qt6 ]; then
   # Qt Test and the tools (moc, uic, rcc) come with qt6-base-dev.

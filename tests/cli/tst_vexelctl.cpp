@@ -175,6 +175,10 @@ private slots:
         row("-o for two pictures", {"convert", "a.png", "b.png", "-o", "x"}, "2 pictures");
         row("-o with -d", {"convert", "a.png", "-o", "x", "-d", "y"}, "together");
         row("bad colour", {"convert", "a.png", "--transparent", "#12345"}, "#rrggbb");
+        row("unknown language", {"export", "a.vxs", "--lang", "cobol", "-o", "x"},
+            "--lang takes c, arduino or python");
+        row("export without a language", {"export", "a.vxs", "-o", "x"}, "missing --lang LANGUAGE");
+        row("export without a folder", {"export", "a.vxs", "--lang", "c"}, "missing -o DIR");
     }
 
     void commandLineMistakesAreUsageErrors()
@@ -194,11 +198,47 @@ private slots:
             const Run list = vexelctl({ask});
             QVERIFY(list.exitCode == 0 && list.out == bare.err);
         }
-        for (const QString command : {"pack", "unpack", "convert", "sdcard", "info"}) {
+        for (const QString command : {"pack", "unpack", "convert", "sdcard", "info", "export"}) {
             const Run help = vexelctl({command, "--help"});
             QVERIFY(help.exitCode == 0 && help.out.startsWith("Usage: vexelctl " + command + " "));
             QCOMPARE(vexelctl({"help", command}).out, help.out);
         }
+    }
+
+    // export writes both files or nothing: a script's mistakes read as a
+    // compiler's, a file of the user's under an output name stops it.
+    void exportWritesCodeOrNothing()
+    {
+        const QDir dir(temp.filePath("export"));
+        const QString good = writeFile(dir, "good.vxs", "Cls\nping\nexpect pong\n");
+        const QString bad = writeFile(dir, "bad.vxs", "Cls\n\n  SetXHY 10\nexpect sd OK\n");
+        const QString out = dir.filePath("out/c");
+        const Run mistakes = vexelctl({"export", good, bad, "--lang", "c", "-o", out});
+        QCOMPARE(mistakes.exitCode, 2);
+        QCOMPARE(mistakes.errorLines(),
+                 QStringList({bad + ":3:3: SetXHY takes 2 arguments (x y), got 1"}));
+        const QString unmet = writeFile(dir, "unmet.vxs", "Cls\n  expect sd OK\n");
+        const Run cannot = vexelctl({"export", unmet, "--lang", "c", "-o", out});
+        QCOMPARE(cannot.exitCode, 2);
+        QVERIFY2(
+            cannot.errorLines().value(0).startsWith(unmet + ":2:3: expect sd OK cannot be met"),
+            qPrintable(cannot.err));
+        EXPECT_FAILURE(vexelctl({"export", dir.filePath("none.vxs"), "--lang", "c", "-o", out}), 2,
+                       "cannot read");
+        QVERIFY(!QFileInfo::exists(dir.filePath("out")));
+
+        const Run written = vexelctl({"export", good, "--lang", "Python", "-o", out});
+        QCOMPARE(written.exitCode, 0);
+        QCOMPARE(written.out, out + "/vexel_scripts.py\n");
+        QVERIFY(vexelctl({"export", good, "--lang", "python", "-o", out}).exitCode == 0);
+
+        const QByteArray mine = "/* my own header */\n";
+        writeFile(QDir(out), "vexel_scripts.h", mine);
+        const Run refused = vexelctl({"export", good, "--lang", "arduino", "-o", out});
+        EXPECT_FAILURE(refused, 1, "vexel_scripts.h was not written by the export");
+        QVERIFY(refused.errorLines().at(0).endsWith("; nothing written"));
+        QCOMPARE(readAll(out + "/vexel_scripts.h"), mine);
+        QVERIFY(!QFileInfo::exists(out + "/vexel_scripts.cpp"));
     }
 
     // The tool must run where there is no display and no widget library.

@@ -1,0 +1,33 @@
+#ifndef HOSTCODE_NAMES_H
+#define HOSTCODE_NAMES_H
+
+#include <QString>
+#include <QStringList>
+
+namespace hostcode {
+
+// Longest name part kept: C99 promises 31 significant characters in names
+// seen by the linker, and the function's prefix takes some of them.
+constexpr int longestNamePart = 20;
+
+// The part of a function's name that stands for a script, from the name it
+// goes by ("demos/1-drawing.vxscript", "Drawing tour"): the file's base name
+// in lower case, every run of characters other than ASCII letters and
+// digits one underscore, none at either end, at most longestNamePart long;
+// "script" when nothing is left. It may start with a digit: the writers
+// always put a prefix before it.
+QString namePart(const QString &scriptName);
+
+// Name parts for `scriptNames`, in order, each unique: a part already taken
+// gets "_2", "_3", ... (trimmed to fit), so two scripts whose names differ
+// only in punctuation or case still get a function each.
+QStringList uniqueNameParts(const QStringList &scriptNames);
+
+// "VEXEL_PANEL_BUTTON_3": the constant for button 3 of the script whose
+// name part is "panel". Unique while the parts are, as the number follows
+// the last "_BUTTON_".
+QString buttonConstant(const QString &part, int button);
+
+} // namespace hostcode
+
+#endif // HOSTCODE_NAMES_H

@@ -1,0 +1,316 @@
+// The exported code as a host runs it: the C built with gcc and a POSIX
+// harness, the Arduino code built as a sketch against a stub of its core,
+// the Python module under Debian's pyserial, each run against the built
+// simulator. The bytes the simulator receives must be those `vexelctl run`
+// sends with the same script, and each run must return what the script's
+// expectations call for.
+#include "simulatorprocess.h"
+
+#include "commands/frames.h"
+#include "hostcode/names.h"
+#include "traffic/pcapng.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+    qint64 elapsedMs = 0;
+};
+
+Run finished(QProcess &process, const QElapsedTimer &clock)
+{
+    Run run;
+    if (!process.waitForFinished(90000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("did not finish: ") + process.readAllStandardError();
+        return run;
+    }
+    run.elapsedMs = clock.elapsed();
+    run.exitCode = process.exitCode();
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+Run runProgram(const QString &program, const QStringList &arguments)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QProcess process;
+    process.start(program, arguments);
+    return finished(process, clock);
+}
+
+QString harnessFile(const QString &name)
+{
+    return QStringLiteral(HARNESS_DIR "/") + name;
+}
+
+// Every byte the simulator received, as its capture recorded them.
+QByteArray receivedIn(const QString &capture)
+{
+    QByteArray received;
+    for (const TrafficRecord &record : readCaptureFile(capture).records) {
+        if (record.direction == Direction::Received)
+            received += record.bytes;
+    }
+    return received;
+}
+
+QString writeText(const QString &path, const QString &text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Scripts beside the demos: repeats whose later rounds run in another
+// mode, raw bytes, text that would break a comment, replies of several
+// shapes, a failed open expected.
+QString modesScript()
+{
+    return QStringLiteral("setStandardMode\n"
+                          "repeat 3\n"
+                          "    SetXHY 10 20\n"
+                          "    LINE_TO_XHY 30 40\n"
+                          "    setExtendedMode\n"
+                          "    LINE_TO_XHY 50 300\n"
+                          "end\n"
+                          "setStandardMode\n"
+                          "send 84 00 f8 2d \"raw\\x00\"\n"
+                          "printString \"*/ ?\?/ /* \\\\ \\\"quoted\\\" \\xe9\"\n"
+                          "GETVERSION\n"
+                          "expect version \"Vexel900 simulator 1.0\"\n"
+                          "SD_FILE_OPEN 1 \"NOPE.TXT\"\n"
+                          "expect sd FAILED\n"
+                          "SD_INSERTED\n"
+                          "expect sd yes\n"
+                          "repeat 2\n"
+                          "    ping\n"
+                          "    expect pong within 500ms\n"
+                          "    wait 20ms\n"
+                          "end\n");
+}
+
+// One run of bytes far longer than an Arduino array may be.
+QString longScript()
+{
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("SetXHY %1 %2\nprintString \"line %3\"\n")
+                    .arg(i % 300)
+                    .arg(i % 220)
+                    .arg(i);
+    return text + QStringLiteral("ping\nexpect pong within 10s\n");
+}
+
+} // namespace
+
+class ExportedCodeTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir temp;
+    QStringList scripts; // every script exported, in the order given to vexelctl export
+    QStringList functions;
+    QHash<QString, QByteArray> reference; // what vexelctl run sent, by script
+    int sessions = 0;
+
+    QString path(const QString &name) const { return temp.filePath(name); }
+
+    QString functionOf(const QString &script) const
+    {
+        return functions.at(scripts.indexOf(script));
+    }
+
+    // Whether the simulator has taken the touch demo's second button: a tap
+    // before it is drawn would find no button.
+    static bool buttonsDrawn(const QString &capture)
+    {
+        static const QByteArray secondButton =
+            commandFrame(Command::ButtonDef, {2, 1, 0, 0, 0, 180, 20, 120, 80});
+        return receivedIn(capture).contains(secondButton);
+    }
+
+    // Runs `program` with the device of a fresh simulator last among its
+    // arguments; the touch demo's buttons are tapped once drawn, 300 ms
+    // apart. Returns what the program printed and what the simulator
+    // received.
+    Run session(const QString &program, const QStringList &arguments, bool tapping,
+                QByteArray &received)
+    {
+        const QString folder = path(QStringLiteral("session%1").arg(++sessions));
+        QDir().mkpath(folder + "/card");
+        QDir().mkpath(folder + "/run");
+        const QString capture = folder + "/sim.pcapng";
+        std::unique_ptr<QProcess> simulator =
+            launchSimulator(folder + "/run", {"--card", folder + "/card", "--capture", capture});
+        Run run;
+        const QString device = simulator->waitForStarted(5000) ? nextDevice(*simulator) : QString();
+        if (device.startsWith("/dev/")) {
+            QElapsedTimer clock;
+            clock.start();
+            QProcess process;
+            process.start(program, arguments + QStringList{device});
+            if (tapping && QTest::qWaitFor([&] { return buttonsDrawn(capture); }, 20000)) {
+                simulator->write("touch 80 60\n");
+                QTest::qWait(300);
+                simulator->write("touch 240 60\n");
+                simulator->waitForBytesWritten(1000);
+            }
+            run = finished(process, clock);
+        }
+        QTest::qWait(100); // the simulator's last record in its file
+        simulator->terminate();
+        if (!simulator->waitForFinished(3000))
+            simulator->kill();
+        received = receivedIn(capture);
+        return run;
+    }
+
+    QByteArray referenceBytes(const QString &script)
+    {
+        if (!reference.contains(script)) {
+            QByteArray received;
+            session(VEXELCTL_PATH, {"run", script, "--port"}, tapping(script), received);
+            reference.insert(script, received);
+        }
+        return reference.value(script);
+    }
+
+    static bool tapping(const QString &script)
+    {
+        QFile file(script);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("expect touch");
+    }
+
+    // The harness for `language` built around the exported function of
+    // `script`, with every warning an error.
+    QString build(const QString &language, const QString &script, QString &problem) const
+    {
+        const QString function = functionOf(script);
+        const QString binary = path(language + "-" + function);
+        const QString code = path(language);
+        const bool c = language == "c";
+        const Run compiled =
+            runProgram(c ? GCC_PATH : GXX_PATH,
+                       {c ? "-std=c99" : "-std=gnu++11", "-Wall", "-Wextra", "-Werror", "-I" + code,
+                        "-I" + QStringLiteral(HARNESS_DIR), "-I" + harnessFile("arduino"),
+                        "-DVEXEL_RUN=vexel_run_" + function, "-o", binary,
+                        harnessFile(c ? "posixharness.c" : "arduinoharness.cpp"),
+                        code + (c ? "/vexel_scripts.c" : "/vexel_scripts.cpp")});
+        if (compiled.exitCode != 0)
+            problem = compiled.err;
+        return binary;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(temp.isValid());
+        const QDir demos(qEnvironmentVariable("VEXEL_SOURCE_DIR") + "/script/demos");
+        for (const QString &name : demos.entryList({"*.vxscript"}, QDir::Files, QDir::Name))
+            scripts << demos.filePath(name);
+        QCOMPARE(scripts.size(), 5);
+        scripts << writeText(path("modes.vxscript"), modesScript())
+                << writeText(path("long.vxscript"), longScript())
+                << writeText(path("failing.vxscript"),
+                             "ping\nexpect pong\nping\nexpect 39 within 300ms\nCls\n")
+                << writeText(path("silent.vxscript"), "Cls\nexpect 38 within 200ms\nping\n");
+        functions = hostcode::uniqueNameParts(scripts);
+        for (const QString language : {"c", "arduino", "python"}) {
+            const Run exported = runProgram(
+                VEXELCTL_PATH, QStringList{"export"} + scripts +
+                                   QStringList{"--lang", language, "-o", path(language)});
+            QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
+        }
+        const Run python = runProgram(PYTHON3_PATH, {"-I", "-c", "import serial"});
+        QVERIFY2(python.exitCode == 0,
+                 qPrintable("Debian's python3-serial is needed (scripts/setup.sh): " + python.err));
+    }
+
+    // The Arduino library compiles as a sketch's would, every warning an
+    // error; so does code with nothing to read, or nothing to write.
+    void arduinoCodeIsValidCpp()
+    {
+        const Run checked =
+            runProgram(GXX_PATH, {"-fsyntax-only", "-std=gnu++11", "-Wall", "-Wextra", "-Werror",
+                                  "-I" + harnessFile("arduino"), "-I" + QStringLiteral(HARNESS_DIR),
+                                  path("arduino/vexel_scripts.cpp")});
+        QVERIFY2(checked.exitCode == 0, qPrintable(checked.err));
+
+        const QStringList sparse{writeText(path("draw.vxscript"), "Cls\n"),
+                                 writeText(path("pause.vxscript"), "wait 1ms\n")};
+        for (const QString language : {"c", "arduino"}) {
+            const QString folder = path("sparse-" + language);
+            const Run exported =
+                runProgram(VEXELCTL_PATH, QStringList{"export"} + sparse +
+                                              QStringList{"--lang", language, "-o", folder});
+            QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
+            const bool c = language == "c";
+            const Run compiled = runProgram(
+                c ? GCC_PATH : GXX_PATH,
+                {"-fsyntax-only", c ? "-std=c99" : "-std=gnu++11", "-Wall", "-Wextra", "-Werror",
+                 "-I" + harnessFile("arduino"), "-I" + QStringLiteral(HARNESS_DIR),
+                 folder + (c ? "/vexel_scripts.c" : "/vexel_scripts.cpp")});
+            QVERIFY2(compiled.exitCode == 0, qPrintable(compiled.err));
+        }
+    }
+
+    void sendsWhatRunSends_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("result");
+        for (const QString &script : scripts) {
+            const QString name = QFileInfo(script).completeBaseName();
+            const QString result = name == "failing" ? "4" : name == "silent" ? "2" : "0";
+            for (const QString language : {"c", "arduino", "python"})
+                QTest::newRow(qPrintable(language + " " + name)) << language << script << result;
+        }
+    }
+
+    // The same bytes as `vexelctl run`, up to where an expectation fails;
+    // the run's value is 0, or the line of the expectation that failed,
+    // after its time when nothing came.
+    void sendsWhatRunSends()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, script);
+        QFETCH(QString, result);
+        QString program = PYTHON3_PATH;
+        QStringList arguments{"-I", harnessFile("runexported.py"), path("python"),
+                              "run_" + functionOf(script)};
+        if (language != "python") {
+            QString problem;
+            program = build(language, script, problem);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+            arguments.clear();
+        }
+        const QByteArray expected = referenceBytes(script);
+        QVERIFY(!expected.isEmpty());
+        QByteArray received;
+        const Run run = session(program, arguments, tapping(script), received);
+        QVERIFY2(run.exitCode == 0 && run.err.isEmpty(), qPrintable(run.err));
+        QCOMPARE(run.out, result);
+        QCOMPARE(received.size(), expected.size());
+        QVERIFY(received == expected);
+        if (script.endsWith("silent.vxscript"))
+            QVERIFY(run.elapsedMs >= 200);
+    }
+};
+
+QTEST_GUILESS_MAIN(ExportedCodeTest)
+#include "tst_exportedcode.moc"
