@@ -81,6 +81,25 @@ void Module::startUp()
     }
 }
 
+Module::State Module::state() const
+{
+    return {parser, screen, ink, paper, position, font, touchProtocol, buttons, pressedButton};
+}
+
+void Module::restoreState(const State &state)
+{
+    parser = state.parser;
+    screen = state.screen;
+    ink = state.ink;
+    paper = state.paper;
+    position = state.position;
+    font = state.font;
+    touchProtocol = state.touchProtocol;
+    buttons = state.buttons;
+    pressedButton = state.pressedButton;
+    emit screenChanged();
+}
+
 void Module::restart()
 {
     for (int handle : {1, 2})
