@@ -1,11 +1,11 @@
 #include "module.h"
 
 #include "bitmapfont.h"
+#include "modulelog.h"
 #include "raster.h"
 
 #include <QBuffer>
 #include <QTimer>
-#include <QtDebug>
 
 #include <algorithm>
 
@@ -321,7 +321,7 @@ std::optional<Icon> Module::cardIcon(const QByteArray &name) const
 void Module::putIcon(const std::optional<Icon> &icon, const QByteArray &what)
 {
     if (!icon) {
-        qWarning("vexelsim: %s not found or not readable", what.constData());
+        qCWarning(moduleLog, "%s not found or not readable", what.constData());
         return;
     }
     drawIcon(screen, position, *icon);

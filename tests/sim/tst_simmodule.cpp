@@ -236,7 +236,7 @@ private slots:
         module->receive(hex("85006464580385006E645804"));
         QCOMPARE(shownAt(*module, 101, 101), White);
         QCOMPARE(shownAt(*module, 111, 101), Red);
-        QTest::ignoreMessage(QtWarningMsg, "vexelsim: flash image 5 not found or not readable");
+        QTest::ignoreMessage(QtWarningMsg, "flash image 5 not found or not readable");
         module->receive(hex("5805"));
         // A button whose image is in the flash image shows that image.
         module->receive(hex("B0090103030300C8C80202"));
@@ -282,7 +282,7 @@ private slots:
         original->receive(before);
         const Module::State midway = original->state();
         original->setWriteTag(2);
-        QTest::ignoreMessage(QtWarningMsg, "vexelsim: unknown command code 0x99 skipped");
+        QTest::ignoreMessage(QtWarningMsg, "unknown command code 0x99 skipped");
         original->receive(after);
 
         auto other = makeModule();
@@ -291,7 +291,7 @@ private slots:
         QCOMPARE(other->display().composed(), midway.screen.composed());
         QCOMPARE(other->touchButtons().size(), 4);
         other->setWriteTag(2);
-        QTest::ignoreMessage(QtWarningMsg, "vexelsim: unknown command code 0x99 skipped");
+        QTest::ignoreMessage(QtWarningMsg, "unknown command code 0x99 skipped");
         other->receive(after);
 
         QCOMPARE(other->display().shown(), original->display().shown());
