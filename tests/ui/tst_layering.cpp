@@ -12,8 +12,8 @@
 
 namespace {
 
-const QStringList coreFolders = {"commands", "serial",  "config", "assets", "sdcard",
-                                 "files",    "traffic", "script", "cli",    "firmware"};
+const QStringList coreFolders = {"commands", "serial", "config", "assets",   "sdcard", "files",
+                                 "traffic",  "script", "cli",    "firmware", "preview"};
 
 QString sourceDir()
 {
@@ -71,7 +71,8 @@ private slots:
         const QSet<QString> widgets = widgetHeaders();
         QVERIFY2(widgets.contains("QWidget") && widgets.contains("QPushButton"),
                  "cannot find Qt Widgets' headers");
-        const QRegularExpression include(QStringLiteral("^\\s*#\\s*include\\s*[<\"]([^>\"]+)[>\"]"));
+        const QRegularExpression include(
+            QStringLiteral("^\\s*#\\s*include\\s*[<\"]([^>\"]+)[>\"]"));
         QStringList breaks;
         int files = 0;
         for (const QString &folder : coreFolders) {
