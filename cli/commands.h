@@ -25,5 +25,7 @@ Subcommand decodeCommand();
 Subcommand runCommand();
 Subcommand sendCommand();
 Subcommand scriptFromCommand();
+Subcommand checkCommand();
+Subcommand renderCommand();
 
 #endif // CLI_COMMANDS_H

@@ -14,7 +14,8 @@ const QVector<Subcommand> &commands()
 {
     static const QVector<Subcommand> all{packCommand(),   unpackCommand(), convertCommand(),
                                          sdcardCommand(), infoCommand(),   decodeCommand(),
-                                         runCommand(),    sendCommand(),   scriptFromCommand()};
+                                         runCommand(),    sendCommand(),   scriptFromCommand(),
+                                         checkCommand(),  renderCommand()};
     return all;
 }
 
