@@ -12,10 +12,10 @@ namespace preview {
 namespace {
 
 // Snapshots are at least this many steps apart, and about this many are
-// kept for a run: each holds the two layers and their writer maps (some
-// 900 KB), and going to a step replays at most one spacing of steps.
+// kept for a run: each holds the layers and writer maps drawn since the one
+// before (up to 900 KB), and going to a step replays at most one spacing.
 constexpr int closestSnapshots = 256;
-constexpr int snapshotsKept = 16;
+constexpr int snapshotsKept = 32;
 
 int spacingFor(int steps)
 {
