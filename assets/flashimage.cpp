@@ -137,6 +137,21 @@ FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &b
     return report;
 }
 
+QByteArray flashImageBytes(const FlashBlocks &blocks, const QVector<FlashDataFile> &files)
+{
+    QByteArray image = blocks.header + blocks.fontDirectory + blocks.imageDirectory;
+    for (const FlashDataFile &file : files) {
+        if (file.size == 0)
+            continue; // nothing to place, so nothing to open
+        const int start = int(image.size());
+        QFile input(file.path);
+        if (input.open(QIODevice::ReadOnly))
+            image += input.read(file.size);
+        image.append(int(file.size) - (int(image.size()) - start), '\0');
+    }
+    return image;
+}
+
 QString flashImageSummary(const QString &outputPath, const FlashImageReport &report)
 {
     if (!report.written)

@@ -38,6 +38,12 @@ FlashImageReport writeFlashImage(const QString &outputPath, const FlashBlocks &b
                                  const QVector<FlashDataFile> &files,
                                  ShortFiles shortFiles = ShortFiles::Pad);
 
+// The same image in memory, for a reader that takes it whole (the script
+// preview's simulated module): the blocks, then each file's listed number
+// of bytes, a missing or short file padded with zeros as writeFlashImage
+// pads it. Meant for the lists the window keeps, which fit in memory.
+QByteArray flashImageBytes(const FlashBlocks &blocks, const QVector<FlashDataFile> &files);
+
 // The status bar text for a report.
 QString flashImageSummary(const QString &outputPath, const FlashImageReport &report);
 

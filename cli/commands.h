@@ -26,5 +26,7 @@ Subcommand runCommand();
 Subcommand sendCommand();
 Subcommand scriptFromCommand();
 Subcommand exportCommand();
+Subcommand checkCommand();
+Subcommand renderCommand();
 
 #endif // CLI_COMMANDS_H

@@ -14,7 +14,8 @@ const QVector<Subcommand> &commands()
 {
     static const QVector<Subcommand> all{
         packCommand(),   unpackCommand(), convertCommand(), sdcardCommand(),     infoCommand(),
-        decodeCommand(), runCommand(),    sendCommand(),    scriptFromCommand(), exportCommand()};
+        decodeCommand(), runCommand(),    sendCommand(),    scriptFromCommand(), checkCommand(),
+        renderCommand(), exportCommand()};
     return all;
 }
 

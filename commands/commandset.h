@@ -256,6 +256,16 @@ constexpr bool carriesText(const CommandSpec &command)
     return count > 0 && command.args[count - 1] == Arg::Text;
 }
 
+// Whether a command's bytes depend on the mode: a Y is wider in extended mode.
+constexpr bool takesY(const CommandSpec &command)
+{
+    for (std::size_t i = 0; i < argCount(command); ++i) {
+        if (command.args[i] == Arg::Y)
+            return true;
+    }
+    return false;
+}
+
 // Bytes one argument takes on the wire; text has no fixed width (0).
 constexpr int argWidth(Arg arg, bool extendedMode)
 {

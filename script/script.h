@@ -27,6 +27,9 @@ struct ScriptError
 {
     SourcePos pos;
     QString message;
+    // A repeat the text ends inside: every line may be right so far, and
+    // the lines still to be written may mend it (a preview runs up to here).
+    bool unclosed = false;
 
     // "line 3, column 7: unknown command 'Clss'"
     QString toString() const;

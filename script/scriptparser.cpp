@@ -718,7 +718,7 @@ ParseResult Parser::finish(bool extendedAtStart)
 {
     while (!open.isEmpty()) {
         const SourcePos pos = open.last().pos;
-        errors.append(ScriptError{pos, QStringLiteral("repeat without end")});
+        errors.append(ScriptError{pos, QStringLiteral("repeat without end"), true});
         const Statement done = open.takeLast();
         current().append(done);
     }

@@ -5,8 +5,6 @@
 #include <QMetaMethod>
 #include <QScopedValueRollback>
 
-#include <algorithm>
-
 namespace script {
 
 namespace {
@@ -25,13 +23,6 @@ constexpr int batchBytes = 64 * 1024;
 // between two expectations must not grow it for ever.
 constexpr int arrivedCap = 1 << 20;
 constexpr int repliesCap = 4096;
-
-// Whether a command's bytes depend on the mode.
-bool takesY(const CommandSpec &command)
-{
-    const auto end = command.args.begin() + argCount(command);
-    return std::find(command.args.begin(), end, Arg::Y) != end;
-}
 
 QString fileProblem(const Statement &statement, const OutgoingFile &file)
 {

@@ -1,6 +1,6 @@
 #include "frameparser.h"
 
-#include <QtDebug>
+#include "modulelog.h"
 
 namespace vxsim {
 
@@ -25,7 +25,7 @@ QVector<Frame> FrameParser::feed(const QByteArray &bytes)
         const CommandInfo *info = findCommand(code);
         if (!info) {
             // Resynchronise on the next byte rather than lose the frames behind it.
-            qWarning("vexelsim: unknown command code 0x%02x skipped", code);
+            qCWarning(moduleLog, "unknown command code 0x%02x skipped", code);
             ++skipped;
             ++start;
             continue;

@@ -127,5 +127,8 @@ SD card
   for a handle that is not open.
 - List answers "Directory of /NAME" and a line feed, one line per entry
   (folders as "NAME/" first, then files as "NAME SIZE"), and a zero byte.
-- With --no-card, inserted answers ">" and every file command fails.)");
+- With --no-card, inserted answers ">" and every file command fails.
+- With --lock-card the card is write-protected: files open and read as
+  usual (open gives read-only access), while create, write, delete,
+  folder create and capture screen answer "?" 00 and change nothing.)");
 }

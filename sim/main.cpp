@@ -51,7 +51,9 @@ std::unique_ptr<SdCard> makeCard(const QCommandLineParser &options, QTemporaryDi
     } else if (!QDir(folder).exists()) {
         fail(QStringLiteral("card folder %1 does not exist").arg(folder));
     }
-    return std::make_unique<SdCard>(folder, !options.isSet("no-card"));
+    auto card = std::make_unique<SdCard>(folder, !options.isSet("no-card"));
+    card->setWriteProtected(options.isSet("lock-card"));
+    return card;
 }
 
 void openCapture(const QCommandLineParser &options, CaptureFile &capture)
@@ -144,6 +146,7 @@ int main(int argc, char **argv)
     options.addOptions({
         {"card", "Keep the SD card in DIR (default: a new temporary folder).", "DIR"},
         {"no-card", "Simulate an empty card slot."},
+        {"lock-card", "Write-protect the card: it reads, but nothing on it changes."},
         {"flash", "Load the flash image FILE.vxs (images, start-up settings).", "FILE.vxs"},
         {"snapshot", "Save snapshots to FILE.png, and one on exit.", "FILE.png"},
         {"window", "Show the panel at twice its size; clicks are touches."},

@@ -1,11 +1,11 @@
 #include "module.h"
 
 #include "bitmapfont.h"
+#include "modulelog.h"
 #include "raster.h"
 
 #include <QBuffer>
 #include <QTimer>
-#include <QtDebug>
 
 #include <algorithm>
 
@@ -79,6 +79,25 @@ void Module::startUp()
         const int width = greeting.size() * BitmapFont::CellWidth;
         drawText(screen, {(screen.width() - width) / 2, screen.height() / 2 - 4}, greeting, {});
     }
+}
+
+Module::State Module::state() const
+{
+    return {parser, screen, ink, paper, position, font, touchProtocol, buttons, pressedButton};
+}
+
+void Module::restoreState(const State &state)
+{
+    parser = state.parser;
+    screen = state.screen;
+    ink = state.ink;
+    paper = state.paper;
+    position = state.position;
+    font = state.font;
+    touchProtocol = state.touchProtocol;
+    buttons = state.buttons;
+    pressedButton = state.pressedButton;
+    emit screenChanged();
 }
 
 void Module::restart()
@@ -302,7 +321,7 @@ std::optional<Icon> Module::cardIcon(const QByteArray &name) const
 void Module::putIcon(const std::optional<Icon> &icon, const QByteArray &what)
 {
     if (!icon) {
-        qWarning("vexelsim: %s not found or not readable", what.constData());
+        qCWarning(moduleLog, "%s not found or not readable", what.constData());
         return;
     }
     drawIcon(screen, position, *icon);

@@ -46,6 +46,23 @@ public:
     static const QByteArray VersionText;
     static const QByteArray SerialNumber;
 
+    // What the module keeps in its own memory, as a value: taken at one
+    // point of a run, it lets a viewer go back there without sending the
+    // bytes before it again. The card is not in it: its files, and the
+    // files open on it, stay as they are. Neither is the buzzer.
+    struct State
+    {
+        FrameParser parser;
+        Screen screen;
+        quint16 ink{};
+        quint16 paper{};
+        QPoint position;
+        quint8 font{};
+        quint8 touchProtocol{};
+        QMap<quint8, TouchButton> buttons;
+        std::optional<quint8> pressedButton;
+    };
+
     // `flash` may be empty; its start-up settings apply at once when given.
     Module(std::unique_ptr<SdCard> card, std::optional<FlashImage> flash,
            QObject *parent = nullptr);
@@ -62,6 +79,14 @@ public:
 
     const Screen &display() const { return screen; }
     bool isBuzzerOn() const { return buzzing; }
+    const QMap<quint8, TouchButton> &touchButtons() const { return buttons; }
+    // Bytes read as no command so far, skipped to find the next frame.
+    int skippedBytes() const { return parser.skippedBytes(); }
+    // See Screen::setWriteTag: who drew each pixel, for a viewer.
+    void setWriteTag(int tag) { screen.setWriteTag(tag); }
+
+    State state() const;
+    void restoreState(const State &state);
 
 signals:
     void reply(const QByteArray &bytes);
@@ -92,6 +117,8 @@ private:
     void setBuzzer(bool on);
     QByteArray settingsText() const;
 
+    // Everything from here to pressedButton, but the card and the flash
+    // image, is in State: state() and restoreState() copy each of them.
     FrameParser parser;
     Screen screen;
     std::unique_ptr<SdCard> card;

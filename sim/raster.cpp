@@ -11,7 +11,8 @@ namespace vxsim {
 
 namespace {
 
-// Keeps long spans cheap: nothing off the screen is visited.
+// Keeps tall boxes cheap: of the rows off the screen only the nearest one
+// on each side is visited, so that the box is still seen to reach past it.
 int clampTo(int value, int size)
 {
     return std::clamp(value, -1, size);
@@ -60,18 +61,12 @@ template <typename Visit> void forEachCirclePoint(int radius, Visit visit)
 
 void drawHorizontalLine(Screen &screen, int x0, int x1, int y, quint16 colour)
 {
-    const int from = clampTo(std::min(x0, x1), screen.width());
-    const int to = clampTo(std::max(x0, x1), screen.width());
-    for (int x = from; x <= to; ++x)
-        screen.plot(x, y, colour);
+    screen.plotRow(x0, x1, y, colour);
 }
 
 void drawVerticalLine(Screen &screen, int x, int y0, int y1, quint16 colour)
 {
-    const int from = clampTo(std::min(y0, y1), screen.height());
-    const int to = clampTo(std::max(y0, y1), screen.height());
-    for (int y = from; y <= to; ++y)
-        screen.plot(x, y, colour);
+    screen.plotColumn(x, y0, y1, colour);
 }
 
 void drawLine(Screen &screen, QPoint from, QPoint to, quint16 colour)

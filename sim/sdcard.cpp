@@ -64,12 +64,13 @@ bool SdCard::openHandle(int handle, const QByteArray &name, QIODevice::OpenMode 
 
 bool SdCard::createFile(int handle, const QByteArray &name)
 {
-    return openHandle(handle, name, QIODevice::ReadWrite | QIODevice::Truncate);
+    return !writeProtected && openHandle(handle, name, QIODevice::ReadWrite | QIODevice::Truncate);
 }
 
 bool SdCard::openFile(int handle, const QByteArray &name)
 {
-    return QFileInfo::exists(hostPath(name)) && openHandle(handle, name, QIODevice::ReadWrite);
+    const QIODevice::OpenMode mode = writeProtected ? QIODevice::ReadOnly : QIODevice::ReadWrite;
+    return QFileInfo::exists(hostPath(name)) && openHandle(handle, name, mode);
 }
 
 bool SdCard::closeFile(int handle)
@@ -83,7 +84,7 @@ bool SdCard::closeFile(int handle)
 bool SdCard::write(int handle, const QByteArray &data)
 {
     QFile *file = handleFile(handle);
-    return file && file->write(data) == data.size() && file->flush();
+    return !writeProtected && file && file->write(data) == data.size() && file->flush();
 }
 
 std::optional<QByteArray> SdCard::read(int handle, quint32 count)
@@ -109,7 +110,7 @@ std::optional<quint32> SdCard::position(int handle) const
 bool SdCard::remove(const QByteArray &name)
 {
     const QString path = hostPath(name);
-    if (path.isEmpty() || path == root)
+    if (writeProtected || path.isEmpty() || path == root)
         return false;
     const QFileInfo info(path);
     if (info.isDir() && !info.isSymLink())
@@ -120,7 +121,7 @@ bool SdCard::remove(const QByteArray &name)
 bool SdCard::makeFolder(const QByteArray &name)
 {
     const QString path = hostPath(name);
-    return !path.isEmpty() && !QFileInfo::exists(path) && QDir(root).mkdir(path);
+    return !writeProtected && !path.isEmpty() && !QFileInfo::exists(path) && QDir(root).mkdir(path);
 }
 
 std::optional<QByteArray> SdCard::listing(const QByteArray &folderName) const
@@ -189,7 +190,7 @@ bool SdCard::exists(const QByteArray &name) const
 bool SdCard::writeFile(const QByteArray &name, const QByteArray &bytes)
 {
     const QString path = hostPath(name);
-    if (path.isEmpty() || path == root)
+    if (writeProtected || path.isEmpty() || path == root)
         return false;
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();

@@ -32,6 +32,11 @@ public:
     SdCard(const QString &folder, bool inserted);
 
     bool isInserted() const { return inserted; }
+    // A locked card, as with the switch on its side: it reads as before,
+    // but every command that would change a file or folder fails, so its
+    // folder stays exactly as it was.
+    void setWriteProtected(bool locked) { writeProtected = locked; }
+    bool isWriteProtected() const { return writeProtected; }
 
     // Files 1 and 2 are the handles; create truncates or makes the file.
     bool createFile(int handle, const QByteArray &name);
@@ -64,6 +69,7 @@ private:
 
     QString root; // canonical
     bool inserted;
+    bool writeProtected = false;
     std::array<std::unique_ptr<QFile>, 2> handles;
 };
 

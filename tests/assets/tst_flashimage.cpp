@@ -140,16 +140,15 @@ private slots:
     {
         const QByteArray big = pattern(3 << 20, 6); // more than one copy chunk
         const QString out = dir.filePath("changed.vxs");
-        const FlashImageReport report =
-            writeFlashImage(out, emptyBlocks(),
-                            {{file("grown.vxf", pattern(1500, 3)), 1000},
-                             {dir.filePath("gone.vxp"), 300},
-                             {file("shrunk.vxp", pattern(400, 4)), 700},
-                             {"/dev/zero", 50}, // no kernel copy
-                             {file("big.vxp", big), quint32(big.size())},
-                             {dir.filePath("none.vxp"), 0}});
+        const QVector<FlashDataFile> files = {
+            {file("grown.vxf", pattern(1500, 3)), 1000}, {dir.filePath("gone.vxp"), 300},
+            {file("shrunk.vxp", pattern(400, 4)), 700},  {"/dev/zero", 50}, // no kernel copy
+            {file("big.vxp", big), quint32(big.size())}, {dir.filePath("none.vxp"), 0}};
+        const FlashImageReport report = writeFlashImage(out, emptyBlocks(), files);
         QCOMPARE(readAll(out).mid(dataAt), pattern(1000, 3) + QByteArray(300, 0) + pattern(400, 4) +
                                                QByteArray(350, 0) + big);
+        // Made in memory, the image is the one written, padding and all.
+        QCOMPARE(flashImageBytes(emptyBlocks(), files), readAll(out));
         QCOMPARE(flashImageSummary(out, report).section("; ", 1),
                  QString("missing, filled with zeros: gone.vxp; shorter than listed, padded with "
                          "zeros: shrunk.vxp"));

@@ -246,6 +246,8 @@ private slots:
         QCOMPARE(error.pos.column, column);
         QVERIFY(error.toString().startsWith(
             QStringLiteral("line %1, column %2: ").arg(line + 1).arg(column)));
+        // Only a repeat the text ends inside could be mended by more lines.
+        QCOMPARE(error.unclosed, QByteArray(QTest::currentDataTag()) == "repeat open");
     }
 
     // Every bad line is reported, in order, and the good ones are kept.

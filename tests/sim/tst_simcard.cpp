@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -108,6 +109,32 @@ private slots:
         QVERIFY(!card.remove(""));
         QVERIFY(!card.remove("."));
         QCOMPARE(*card.listing("LOGS/"), QByteArray("Directory of /LOGS\nB.TXT 5\n"));
+    }
+
+    void lockedCardReadsButChangesNothing()
+    {
+        SdCard card(cardPath, true);
+        QVERIFY(card.writeFile("KEEP.TXT", "kept"));
+        card.setWriteProtected(true);
+        QVERIFY(!card.createFile(1, "NEW.TXT"));
+        QVERIFY(!card.createFile(1, "KEEP.TXT")); // would empty it
+        QVERIFY(!card.writeFile("KEEP.TXT", "gone"));
+        QVERIFY(!card.writeFile("OTHER.TXT", "x"));
+        QVERIFY(!card.makeFolder("NEWDIR"));
+        QVERIFY(!card.remove("KEEP.TXT"));
+        QVERIFY(!card.remove("sub"));
+
+        QVERIFY(card.openFile(2, "KEEP.TXT")); // opens to read
+        QCOMPARE(*card.read(2, 100), QByteArray("kept"));
+        QVERIFY(!card.write(2, "more"));
+        QVERIFY(card.closeFile(2));
+        QCOMPARE(*card.readFile("KEEP.TXT"), QByteArray("kept"));
+        for (const char *name : {"NEW.TXT", "OTHER.TXT", "NEWDIR"})
+            QVERIFY(!QFileInfo::exists(cardPath + '/' + name));
+        QVERIFY(QFileInfo(cardPath + "/sub").isDir());
+
+        card.setWriteProtected(false); // the switch back: writes work again
+        QVERIFY(card.remove("KEEP.TXT"));
     }
 };
 

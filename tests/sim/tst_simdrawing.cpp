@@ -192,6 +192,117 @@ private slots:
         QCOMPARE(iconFromVxp(QByteArray::fromHex("400101000000") + QByteArray(640, 'x'))->width,
                  320);
     }
+
+    // Rows and columns are written in one go; they must leave exactly what
+    // plotting each point would, clipped alike, in every orientation.
+    void runsMatchPointByPoint()
+    {
+        const QVector<QPair<int, int>> ranges = {{0, 319},  {-5, 3},      {310, 65535}, {40, 20},
+                                                 {7, 7},    {-70000, -1}, {320, 400},   {239, 240},
+                                                 {-1, 240}, {100, 0}};
+        for (Orientation orientation :
+             {Orientation::North, Orientation::East, Orientation::South, Orientation::West}) {
+            for (const auto &[from, to] : ranges) {
+                for (int line : {-1, 0, 5, 239, 240, 319, 320}) {
+                    Screen runs;
+                    Screen points;
+                    for (Screen *screen : {&runs, &points}) {
+                        screen->setOrientation(orientation);
+                        screen->setWriteTag(7);
+                    }
+                    runs.plotRow(from, to, line, Red);
+                    runs.plotColumn(line, from, to, Green);
+                    for (int i = std::min(from, to); i <= std::max(from, to); ++i)
+                        points.plot(i, line, Red);
+                    for (int i = std::min(from, to); i <= std::max(from, to); ++i)
+                        points.plot(line, i, Green);
+                    QCOMPARE(runs.composed(), points.composed());
+                    QCOMPARE(runs.writerMap(0), points.writerMap(0));
+                    QCOMPARE(runs.writtenSinceTag(), points.writtenSinceTag());
+                    QCOMPARE(runs.droppedSinceTag(), points.droppedSinceTag());
+                }
+            }
+        }
+    }
+
+    void writeTagsFollowTheLastWriter()
+    {
+        Screen screen;
+        QVERIFY(!screen.tracksWriters());
+        QVERIFY(screen.writerMap(0).isEmpty()); // nothing kept until asked
+        QCOMPARE(screen.writer(0, 5, 5), -1);
+
+        screen.setWriteTag(1);
+        fillBox(screen, {10, 10}, {19, 14}, Red);
+        QCOMPARE(screen.writtenSinceTag(), QRect(10, 10, 10, 5));
+        QCOMPARE(screen.droppedSinceTag(), 0);
+        screen.setWriteTag(2);
+        QCOMPARE(screen.writtenSinceTag(), QRect()); // counted anew from each tag
+        drawLine(screen, {15, 0}, {15, 30}, Green);  // over the box
+        QCOMPARE(screen.writer(0, 12, 12), 1);
+        QCOMPARE(screen.writer(0, 15, 12), 2);
+        QCOMPARE(screen.writer(0, 30, 30), -1);
+
+        screen.setWriteTag(3);
+        screen.setDrawLayer(1);
+        screen.plot(12, 12, Blue);
+        QCOMPARE(screen.writer(1, 12, 12), 3);
+        QCOMPARE(screen.writer(0, 12, 12), 1); // each layer keeps its own
+
+        // Drawn turned, found where the panel shows it.
+        screen.setWriteTag(4);
+        screen.setDrawLayer(0);
+        screen.setOrientation(Orientation::South);
+        screen.plot(0, 0, Blue);
+        QCOMPARE(screen.writer(0, 319, 239), 4);
+        QCOMPARE(screen.writtenSinceTag(), QRect(319, 239, 1, 1));
+        drawHorizontalLine(screen, 300, 330, 1, Red); // 320 to 330 are off the screen
+        QCOMPARE(screen.droppedSinceTag(), 11);
+
+        screen.setWriteTag(5);
+        screen.fillLayer(Black);
+        QCOMPARE(screen.writer(0, 12, 12), 5);
+        QCOMPARE(screen.writtenSinceTag(), QRect(0, 0, 320, 240));
+        QCOMPARE(screen.writer(1, 12, 12), 3);
+        QCOMPARE(screen.writer(0, 320, 0), -1); // off the panel
+    }
+
+    void shownLayerFollowsComposition()
+    {
+        Screen screen;
+        screen.plot(0, 0, Red);
+        screen.setDrawLayer(1);
+        screen.fillLayer(Blue);
+        screen.plot(1, 0, Green);
+        QCOMPARE(screen.shownLayer(1, 0), 0); // layer 1 starts hidden
+        screen.setLayerVisible(1, true);
+        screen.setColorKey(Blue);
+        QCOMPARE(screen.shownLayer(0, 0), 0); // keyed out
+        QCOMPARE(screen.shownLayer(1, 0), 1);
+        screen.setLayerVisible(0, false);
+        QCOMPARE(screen.shownLayer(0, 0), -1);
+        const QImage composed = screen.composed();
+        for (int x = 0; x < 2; ++x) {
+            const int layer = screen.shownLayer(x, 0);
+            const QRgb expected =
+                layer < 0 ? rgbFrom565(Black) : screen.layerImage(layer).pixel(x, 0);
+            QCOMPARE(composed.pixel(x, 0), expected);
+        }
+        QCOMPARE(screen.layerImage(0).pixel(0, 0), rgbFrom565(Red)); // hidden, still stored
+        QCOMPARE(screen.layerImage(1).format(), QImage::Format_RGB16);
+    }
+
+    void panelAndLogicalPointsRoundTrip()
+    {
+        for (Orientation orientation :
+             {Orientation::North, Orientation::East, Orientation::South, Orientation::West}) {
+            for (const QPoint panel : {QPoint(0, 0), QPoint(319, 0), QPoint(17, 200),
+                                       QPoint(319, 239), QPoint(0, 239)}) {
+                const QPoint logical = Screen::toLogical(panel, orientation);
+                QCOMPARE(Screen::toPanel(logical, orientation), panel);
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSimDrawing)

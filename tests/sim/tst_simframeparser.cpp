@@ -87,8 +87,8 @@ private slots:
     void unknownCodesAreSkippedAlone()
     {
         FrameParser parser;
-        QTest::ignoreMessage(QtWarningMsg, "vexelsim: unknown command code 0x99 skipped");
-        QTest::ignoreMessage(QtWarningMsg, "vexelsim: unknown command code 0x00 skipped");
+        QTest::ignoreMessage(QtWarningMsg, "unknown command code 0x99 skipped");
+        QTest::ignoreMessage(QtWarningMsg, "unknown command code 0x00 skipped");
         const QVector<Frame> parsed = parser.feed(hex("9983002B07"));
         QCOMPARE(parser.skippedBytes(), 2);
         QCOMPARE(parsed.size(), 2);

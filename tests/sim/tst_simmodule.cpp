@@ -236,7 +236,7 @@ private slots:
         module->receive(hex("85006464580385006E645804"));
         QCOMPARE(shownAt(*module, 101, 101), White);
         QCOMPARE(shownAt(*module, 111, 101), Red);
-        QTest::ignoreMessage(QtWarningMsg, "vexelsim: flash image 5 not found or not readable");
+        QTest::ignoreMessage(QtWarningMsg, "flash image 5 not found or not readable");
         module->receive(hex("5805"));
         // A button whose image is in the flash image shows that image.
         module->receive(hex("B0090103030300C8C80202"));
@@ -266,6 +266,48 @@ private slots:
         QCOMPARE(captured.size(), QSize(320, 240));
         QCOMPARE(captured.pixel(7, 7), qRgb(0, 255, 0)); // full colour, whatever the backlight
         QVERIFY(QFile::exists(cardFolder->filePath("CAP0001.BMP")));
+    }
+
+    // A state taken mid-run, restored into another module, goes on exactly
+    // as the original does: a frame cut in two at that point included.
+    void stateRestoresAndGoesOnAlike()
+    {
+        // Ends in extended mode, a text begun; goes on to finish it, draw,
+        // delete a button, turn, skip a byte and change mode and key.
+        const QByteArray before =
+            hex("8400F821") + Demo + hex("9400F8B10102FB84FFFF85001000142D41");
+        const QByteArray after = hex("42008800200030B1010062") + hex("99FC32F800");
+        auto original = makeModule();
+        original->setWriteTag(1);
+        original->receive(before);
+        const Module::State midway = original->state();
+        original->setWriteTag(2);
+        QTest::ignoreMessage(QtWarningMsg, "unknown command code 0x99 skipped");
+        original->receive(after);
+
+        auto other = makeModule();
+        other->receive(hex("8407E021")); // whatever it held is replaced
+        other->restoreState(midway);
+        QCOMPARE(other->display().composed(), midway.screen.composed());
+        QCOMPARE(other->touchButtons().size(), 4);
+        other->setWriteTag(2);
+        QTest::ignoreMessage(QtWarningMsg, "unknown command code 0x99 skipped");
+        other->receive(after);
+
+        QCOMPARE(other->display().shown(), original->display().shown());
+        for (int layer : {0, 1})
+            QCOMPARE(other->display().writerMap(layer), original->display().writerMap(layer));
+        QCOMPARE(other->touchButtons().keys(), original->touchButtons().keys());
+        QCOMPARE(other->touchButtons().size(), 3); // button 1 deleted after the cut
+        QCOMPARE(other->skippedBytes(), original->skippedBytes());
+        QCOMPARE(ask(*other, hex("FE")), ask(*original, hex("FE")));
+        // The text cut at the state was drawn by the bytes that finished it.
+        int textPixels = 0;
+        for (int y = 20; y < 28; ++y) {
+            for (int x = 16; x < 28; ++x)
+                textPixels += original->display().writer(0, x, y) == 2;
+        }
+        QVERIFY(textPixels > 0);
     }
 };
 

@@ -12,8 +12,9 @@
 
 namespace {
 
-const QStringList coreFolders = {"commands", "serial", "config", "assets",   "sdcard",  "files",
-                                 "traffic",  "script", "cli",    "hostcode", "firmware"};
+const QStringList coreFolders = {"commands", "serial",   "config",  "assets", "sdcard",
+                                 "files",    "traffic",  "script",  "cli",    "hostcode",
+                                 "firmware", "preview"};
 
 QString sourceDir()
 {

@@ -1,0 +1,11 @@
+#include "modulelog.h"
+
+namespace vxsim {
+
+QLoggingCategory &moduleLog()
+{
+    static QLoggingCategory category("vexelsim");
+    return category;
+}
+
+} // namespace vxsim
