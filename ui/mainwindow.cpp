@@ -5,6 +5,7 @@
 #include "app/droppaths.h"
 #include "app/manualsource.h"
 #include "commands/portwriter.h"
+#include "preview/rendercontext.h"
 #include "serial/modulelink.h"
 #include "traffic/trafficrecorder.h"
 #include "ui/assettables.h"
@@ -121,7 +122,7 @@ void MainWindow::makePages()
     commands = new CommandPage(*ui, *link, this);
     connect(commands, &CommandPage::status, this, status);
     connect(commands, &CommandPage::logged, this, log);
-    auto *startup = new StartupPage(*ui, this);
+    auto *startup = new StartupPage(*ui, lists, this);
     auto *config = new ConfigPage(*ui, lists, *tables, *startup, this);
     connect(config, &ConfigPage::status, this, status);
     auto *firmware = new FirmwarePage(*ui, *link, ports->keeper(), this);
@@ -130,9 +131,19 @@ void MainWindow::makePages()
     connectLink(*traffic->recorder());
     // Nothing on the Demos page is needed before it is opened, and building
     // it was 4 ms of every start.
-    connect(ui->tabbedWindow, &QTabWidget::currentChanged, this, [this] {
-        if (!scripts && ui->tabbedWindow->currentWidget() == ui->tab_7)
+    // The lists may have changed on their own pages: the pages that draw
+    // from them read them again when shown.
+    connect(ui->tabbedWindow, &QTabWidget::currentChanged, this, [this, startup] {
+        QWidget *page = ui->tabbedWindow->currentWidget();
+        if (page == ui->tab_4)
+            startup->refreshStartScreen();
+        if (page != ui->tab_7)
+            return;
+        if (!scripts)
             makeScriptPage();
+        preview::RenderContext context;
+        context.setLists(lists);
+        scripts->setRenderContext(context);
     });
 }
 

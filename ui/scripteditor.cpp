@@ -2,11 +2,13 @@
 
 #include "traffic/trafficdecoder.h"
 
+#include <QHelpEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
+#include <QToolTip>
 
 class LineNumberMargin : public QWidget
 {
@@ -16,6 +18,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override { editor->paintMargin(event); }
+    bool event(QEvent *event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QWidget::event(event);
+        auto *help = static_cast<QHelpEvent *>(event);
+        const QString finding = editor->findingAt(editor->lineAtMargin(help->pos().y()));
+        if (finding.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), finding, this);
+        return true;
+    }
 
 private:
     ScriptEditor *editor;
@@ -158,13 +172,41 @@ void ScriptEditor::paintMargin(QPaintEvent *event)
         const int height = qRound(blockBoundingRect(block).height());
         if (block.isVisible() && top + height >= event->rect().top()) {
             const int line = block.blockNumber() + 1;
-            painter.setPen(line == marked ? palette().color(QPalette::Highlight) : Qt::darkGray);
+            const bool flagged = findings.contains(line);
+            painter.setPen(flagged          ? QColor(0xc0, 0x20, 0x20)
+                           : line == marked ? palette().color(QPalette::Highlight)
+                                            : Qt::darkGray);
+            QFont font = painter.font();
+            font.setBold(flagged);
+            painter.setFont(font);
             painter.drawText(0, top, margin->width() - marginPadding / 2, height,
                              Qt::AlignRight | Qt::AlignVCenter, QString::number(line));
         }
         block = block.next();
         top += height;
     }
+}
+
+void ScriptEditor::setFindings(const QMap<int, QString> &byLine)
+{
+    if (byLine == findings)
+        return;
+    findings = byLine;
+    margin->update();
+}
+
+int ScriptEditor::lineAtMargin(int y) const
+{
+    QTextBlock block = firstVisibleBlock();
+    int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
+    while (block.isValid()) {
+        const int height = qRound(blockBoundingRect(block).height());
+        if (y >= top && y < top + height)
+            return block.blockNumber() + 1;
+        block = block.next();
+        top += height;
+    }
+    return 0;
 }
 
 void ScriptEditor::markLine(int line)

@@ -1,10 +1,12 @@
 #ifndef SCRIPT_SCRIPTEDITOR_H
 #define SCRIPT_SCRIPTEDITOR_H
 
+#include <QMap>
 #include <QPlainTextEdit>
 
 // The script pane: line numbers in a margin, commands, numbers, strings and
-// comments in colour, and the line being run marked.
+// comments in colour, the line being run marked, and lines with findings
+// (errors, warnings) flagged in the margin, the finding in its tooltip.
 class ScriptEditor : public QPlainTextEdit
 {
     Q_OBJECT
@@ -16,6 +18,11 @@ public:
     // 0 takes the mark away.
     void markLine(int line);
     int markedLine() const { return marked; }
+    // Lines (from 1) flagged in the margin, each with what was found there.
+    void setFindings(const QMap<int, QString> &byLine);
+    QString findingAt(int line) const { return findings.value(line); }
+    // The line (from 1) whose margin row holds `y`, or 0.
+    int lineAtMargin(int y) const;
     // Puts the cursor on `line` at `column` (both from 1), as for an error.
     void showPosition(int line, int column);
 
@@ -31,6 +38,7 @@ private:
 
     QWidget *margin;
     int marked = 0;
+    QMap<int, QString> findings;
 };
 
 #endif // SCRIPT_SCRIPTEDITOR_H

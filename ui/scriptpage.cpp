@@ -1,9 +1,12 @@
 #include "ui/scriptpage.h"
 
 #include "files/safefile.h"
+#include "hostcode/hostcode.h"
+#include "preview/checks.h"
 #include "script/scriptfromcapture.h"
 #include "script/statementtext.h"
 #include "traffic/trafficrecorder.h"
+#include "ui/previewpane.h"
 #include "ui/scripteditor.h"
 
 #include <QDir>
@@ -11,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -62,7 +66,8 @@ ScriptPage::ScriptPage(ScriptPageHooks hooks, QWidget *parent)
       runButton(button(tr("Run"), "scriptRun")), stopButton(button(tr("Stop"), "scriptStop")),
       openButton(button(tr("Open..."), "scriptOpen")),
       saveButton(button(tr("Save..."), "scriptSave")),
-      recordButton(button(tr("Record"), "scriptRecord"))
+      recordButton(button(tr("Record"), "scriptRecord")),
+      exportButton(button(tr("Export..."), "scriptExport")), previewPane(new PreviewPane)
 {
     setObjectName(QStringLiteral("scriptPage"));
     list->setObjectName(QStringLiteral("scriptList"));
@@ -96,7 +101,8 @@ QString ScriptPage::demoFolder()
 void ScriptPage::buildLayout()
 {
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *control : {runButton, stopButton, openButton, saveButton, recordButton})
+    for (QPushButton *control :
+         {runButton, stopButton, openButton, saveButton, recordButton, exportButton})
         buttons->addWidget(control);
     buttons->addStretch(1);
 
@@ -115,8 +121,9 @@ void ScriptPage::buildLayout()
     auto *sides = new QSplitter(Qt::Horizontal);
     sides->addWidget(scripts);
     sides->addWidget(work);
+    sides->addWidget(previewPane);
     sides->setStretchFactor(1, 1);
-    sides->setSizes({220, 1000});
+    sides->setSizes({180, 460, 660});
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
@@ -136,6 +143,74 @@ void ScriptPage::connectControls()
     connect(runner, &ScriptRunner::statementDone, this, &ScriptPage::stepDone);
     connect(runner, &ScriptRunner::finished, this, &ScriptPage::runFinished);
     connect(&showTimer, &QTimer::timeout, this, &ScriptPage::flushOutput);
+    connect(exportButton, &QPushButton::clicked, this, &ScriptPage::askToExport);
+    connectPreview();
+}
+
+// Every edit is drawn again; the cursor's statement is outlined, a clicked
+// pixel brings its statement into the editor.
+void ScriptPage::connectPreview()
+{
+    connect(editor, &QPlainTextEdit::textChanged, this, [this] {
+        previewPane->showScript(editor->toPlainText(), baseFolder(), hooks.extendedMode());
+    });
+    connect(editor, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { previewPane->selectLine(editor->textCursor().blockNumber() + 1); });
+    connect(previewPane, &PreviewPane::statementClicked, editor, &ScriptEditor::showPosition);
+    connect(previewPane, &PreviewPane::status, this,
+            [this](const QString &text) { hooks.showStatus(text); });
+    connect(previewPane, &PreviewPane::rendered, this, &ScriptPage::showFindings);
+}
+
+void ScriptPage::setRenderContext(const preview::RenderContext &context)
+{
+    previewPane->setContext(context);
+    showFindings();
+}
+
+// Errors and warnings in the margin, each line with all that was found there.
+void ScriptPage::showFindings()
+{
+    QMap<int, QString> byLine;
+    for (const preview::Finding &finding : preview::findingsOf(previewPane->render())) {
+        QString &text = byLine[finding.pos.line];
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += tr("column %1: %2: %3")
+                    .arg(finding.pos.column)
+                    .arg(preview::severityWord(finding.severity), finding.message);
+    }
+    editor->setFindings(byLine);
+}
+
+// The script in the editor as code that sends the same bytes from a host's
+// firmware: the language, then the folder; the generated files only.
+void ScriptPage::askToExport()
+{
+    QStringList languages;
+    for (hostcode::Language language :
+         {hostcode::Language::C, hostcode::Language::Arduino, hostcode::Language::Python})
+        languages << hostcode::languageName(language);
+    bool chosen = false;
+    const QString name = QInputDialog::getItem(this, tr("Export Script"), tr("Language:"),
+                                               languages, 0, false, &chosen);
+    if (!chosen)
+        return;
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Export To"), baseFolder());
+    if (folder.isEmpty())
+        return;
+    const QString title = shown >= 0 ? entries.at(shown).title : tr("script");
+    const hostcode::ExportResult result = hostcode::exportScripts(
+        {{title, editor->toPlainText(), baseFolder()}}, *hostcode::languageNamed(name), folder);
+    if (!result.ok()) {
+        hooks.showStatus(result.problems.first().toString());
+        return;
+    }
+    QStringList names;
+    for (const QString &path : result.written)
+        names << QFileInfo(path).fileName();
+    hooks.showStatus(tr("Exported to %1: %2")
+                         .arg(QDir::toNativeSeparators(folder), names.join(QStringLiteral(", "))));
 }
 
 void ScriptPage::addDemos()

@@ -4,6 +4,10 @@
 #include "commands/frames.h"
 #include "script/scriptrunner.h"
 
+namespace preview {
+class RenderContext;
+}
+
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -14,6 +18,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
+class PreviewPane;
 class ScriptEditor;
 
 // What the Demos page needs from the window it sits in.
@@ -62,6 +67,8 @@ public slots:
     // Opens a script, or a capture turned into one.
     void openFile(const QString &path);
     bool saveFile(const QString &path);
+    // What the preview draws images and card files from.
+    void setRenderContext(const preview::RenderContext &context);
 
 private:
     struct Entry
@@ -89,6 +96,9 @@ private:
     void dropOldestOutput(int incoming);
     void flushOutput();
     void setRunning(bool running);
+    void connectPreview();
+    void showFindings();
+    void askToExport();
 
     ScriptPageHooks hooks;
     script::ScriptRunner *runner;
@@ -100,6 +110,8 @@ private:
     QPushButton *openButton;
     QPushButton *saveButton;
     QPushButton *recordButton;
+    QPushButton *exportButton;
+    PreviewPane *previewPane;
     QVector<Entry> entries;
     int shown = -1;
     QString runName;

@@ -3,6 +3,8 @@
 
 #include "config/configreader.h"
 #include "config/startupsettings.h"
+#include "preview/rendercontext.h"
+#include "preview/startscreen.h"
 
 #include <QColorDialog>
 
@@ -66,8 +68,9 @@ Choice checkedChoice(Ui::MainWindow &ui, std::initializer_list<Choice> choices)
 
 } // namespace
 
-StartupPage::StartupPage(Ui::MainWindow &form, QWidget *window)
-    : QObject(window), ui(form), window(window)
+StartupPage::StartupPage(Ui::MainWindow &form, const AssetLists &lists, QWidget *window)
+    : QObject(window), ui(form), window(window), lists(lists),
+      startContext(std::make_unique<preview::RenderContext>())
 {
     setObjectName(QStringLiteral("startupPage"));
     // Only an "Image" start screen takes an image number and position.
@@ -84,8 +87,38 @@ StartupPage::StartupPage(Ui::MainWindow &form, QWidget *window)
             setImageFieldsEnabled(false);
     });
     // A cancelled dialog returns an invalid colour, which is written as black.
-    connect(ui.startScreenColor, &QAbstractButton::clicked, this,
-            [this] { fill = QColorDialog::getColor(Qt::black, this->window, tr("Text Color")); });
+    connect(ui.startScreenColor, &QAbstractButton::clicked, this, [this] {
+        setStartScreenFill(QColorDialog::getColor(Qt::black, this->window, tr("Text Color")));
+    });
+    // The start screen follows every setting it depends on at once.
+    for (QAbstractButton *choice :
+         {static_cast<QAbstractButton *>(ui.SSDefault), static_cast<QAbstractButton *>(ui.SSImage),
+          static_cast<QAbstractButton *>(ui.SSColor),
+          static_cast<QAbstractButton *>(ui.BackLightOn)})
+        connect(choice, &QAbstractButton::toggled, this, &StartupPage::showStartScreen);
+    for (QSpinBox *number : {ui.Brightness, ui.SSImageNumber, ui.SSX, ui.SSY})
+        connect(number, QOverload<int>::of(&QSpinBox::valueChanged), this,
+                &StartupPage::showStartScreen);
+    ui.label_5->setAlignment(Qt::AlignCenter);
+}
+
+StartupPage::~StartupPage() = default;
+
+void StartupPage::setStartScreenFill(const QColor &color)
+{
+    fill = color;
+    showStartScreen();
+}
+
+void StartupPage::refreshStartScreen()
+{
+    startContext->setLists(lists);
+    showStartScreen();
+}
+
+void StartupPage::showStartScreen()
+{
+    ui.label_5->setPixmap(QPixmap::fromImage(preview::startScreen(settings(), *startContext)));
 }
 
 StartupSettings StartupPage::settings() const
@@ -133,7 +166,7 @@ void StartupPage::show(const StartupSettings &settings)
     const int rate = ui.SerialBaudRate->findText(settings.baudRate);
     if (rate >= 0)
         ui.SerialBaudRate->setCurrentIndex(rate);
-    fill = settings.fill;
+    setStartScreenFill(settings.fill);
 }
 
 void StartupPage::setImageFieldsEnabled(bool enabled)
