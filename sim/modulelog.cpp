@@ -2,10 +2,15 @@
 
 namespace vxsim {
 
-QLoggingCategory &moduleLog()
+QLoggingCategory &moduleLogCategory()
 {
     static QLoggingCategory category("vexelsim");
     return category;
+}
+
+const QLoggingCategory &moduleLog()
+{
+    return moduleLogCategory();
 }
 
 } // namespace vxsim
