@@ -31,6 +31,7 @@ PreviewPane::PreviewPane(QWidget *parent)
       zoomChoice(new QComboBox), layerChoice(new QComboBox),
       stepSlider(new QSlider(Qt::Horizontal)), previousButton(new QPushButton(tr("<"))),
       nextButton(new QPushButton(tr(">"))), saveButton(new QPushButton(tr("Save PNG..."))),
+      cardButton(new QPushButton(tr("Card..."))),
       stepLabel(new QLabel), pixelLabel(new QLabel)
 {
     setObjectName(QStringLiteral("scriptPreview"));
@@ -39,6 +40,8 @@ PreviewPane::PreviewPane(QWidget *parent)
     zoomChoice->setObjectName(QStringLiteral("previewZoom"));
     layerChoice->setObjectName(QStringLiteral("previewLayer"));
     saveButton->setObjectName(QStringLiteral("previewSave"));
+    cardButton->setObjectName(QStringLiteral("previewCard"));
+    cardButton->setToolTip(tr("The folder sdPutIcon draws from: an empty card until one is chosen"));
     pixelLabel->setObjectName(QStringLiteral("previewPixel"));
     renderTimer.setSingleShot(true);
     renderTimer.setInterval(renderDelayMs);
@@ -65,6 +68,7 @@ void PreviewPane::buildControls()
     controls->addWidget(stepSlider, 1);
     controls->addWidget(nextButton);
     controls->addWidget(stepLabel);
+    controls->addWidget(cardButton);
     controls->addWidget(saveButton);
 
     auto *layout = new QVBoxLayout(this);
@@ -83,6 +87,7 @@ void PreviewPane::buildControls()
     connect(nextButton, &QPushButton::clicked, this,
             [this] { stepSlider->setValue(stepSlider->value() + 1); });
     connect(saveButton, &QPushButton::clicked, this, &PreviewPane::savePicture);
+    connect(cardButton, &QPushButton::clicked, this, &PreviewPane::chooseCard);
     connect(view, &ScreenView::hovered, this, &PreviewPane::describePixel);
     connect(view, &ScreenView::clicked, this, &PreviewPane::pixelClicked);
 }
@@ -95,10 +100,24 @@ void PreviewPane::showScript(const QString &text, const QString &baseDir, bool e
     renderTimer.start();
 }
 
-void PreviewPane::setContext(const preview::RenderContext &context)
+void PreviewPane::setContext(const preview::RenderContext &given)
 {
+    context = given;
+    context.setCardFolder(cardFolder);
     rendering->setContext(context);
     showStep(rendering->stepCount());
+    emit rendered();
+}
+
+void PreviewPane::chooseCard()
+{
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, tr("The Card's Root Folder"), cardFolder);
+    if (folder.isEmpty())
+        return;
+    cardFolder = folder;
+    setContext(context);
+    emit status(tr("The preview draws card files from %1").arg(QDir::toNativeSeparators(folder)));
 }
 
 const QImage &PreviewPane::image() const

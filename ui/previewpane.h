@@ -48,6 +48,7 @@ private:
     void describePixel(QPoint pixel);
     void pixelClicked(QPoint pixel);
     void savePicture();
+    void chooseCard();
     preview::Layer layer() const;
 
     std::unique_ptr<preview::ScreenRender> rendering;
@@ -56,6 +57,8 @@ private:
     QString pendingBase;
     bool pendingExtended = false;
     QTimer renderTimer; // gathers a burst of keystrokes into one render
+    preview::RenderContext context; // the lists as given, the card as chosen here
+    QString cardFolder;             // empty: an empty card, as the simulator starts with
     int selectedLine = 0;
 
     ScreenView *view;
@@ -65,6 +68,7 @@ private:
     QPushButton *previousButton;
     QPushButton *nextButton;
     QPushButton *saveButton;
+    QPushButton *cardButton;
     QLabel *stepLabel;
     QLabel *pixelLabel;
 };

@@ -165,7 +165,6 @@ void ScriptPage::connectPreview()
 void ScriptPage::setRenderContext(const preview::RenderContext &context)
 {
     previewPane->setContext(context);
-    showFindings();
 }
 
 // Errors and warnings in the margin, each line with all that was found there.

@@ -3,6 +3,7 @@
 // findings in the editor's margin, the export of the script as code, and
 // the start screen on the Startup Settings page.
 #include "common/filedialogs.h"
+#include "preview/previewfiles.h"
 #include "preview/rendercontext.h"
 #include "preview/startscreen.h"
 #include "ui/previewpane.h"
@@ -115,6 +116,20 @@ private slots:
         QVERIFY2(editor()->findingAt(3).contains("warning"), qPrintable(editor()->findingAt(3)));
         QVERIFY2(editor()->findingAt(4).contains("error"), qPrintable(editor()->findingAt(4)));
         QCOMPARE(screen().pixelColor(310, 210), QColor(Qt::red));
+    }
+
+    // Card files are drawn from the folder chosen with Card...; until then
+    // the card is empty, as the simulator's own.
+    void cardFilesComeFromTheChosenFolder()
+    {
+        QTemporaryDir card;
+        writeFile(card.path(), "PIC.VXP", vxpImage(5, 5, 0xF800));
+        showScript("SetXHY 20 20\nsdPutIcon \"PIC.VXP\"\n");
+        QVERIFY(screen().pixelColor(22, 22) != QColor(Qt::red));
+        QVERIFY(editor()->findingAt(2).isEmpty()); // no card: nothing to check against
+        chooseFolder(card.path());
+        bench->click("previewCard");
+        QTRY_COMPARE(screen().pixelColor(22, 22), QColor(Qt::red));
     }
 
     // Export... writes the script as C into the chosen folder.
