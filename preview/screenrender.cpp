@@ -242,6 +242,7 @@ std::unique_ptr<vxsim::Module> ScreenRender::startModule() const
 
 std::unique_ptr<vxsim::Module> ScreenRender::moduleAt(int count) const
 {
+    count = std::clamp(count, 0, stepCount());
     const Snapshot &from = snapshotAtOrBefore(count);
     std::unique_ptr<vxsim::Module> module = startModule();
     module->restoreState(from.state);

@@ -8,8 +8,9 @@ namespace vxsim {
 // What the module says about the bytes it reads (a code it does not know,
 // an image it cannot find), in the category "vexelsim", so that the line
 // still begins "vexelsim: ". Whoever runs the simulator reads it on standard
-// error; a viewer that names such problems itself turns the category off.
-QLoggingCategory &moduleLog();
+// error; a viewer that names such problems itself turns it off.
+const QLoggingCategory &moduleLog();
+void showModuleMessages(bool shown);
 
 } // namespace vxsim
 

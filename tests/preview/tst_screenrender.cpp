@@ -323,6 +323,7 @@ private slots:
         QCOMPARE(render.press({315, 5}).button, -1);    // disabled
         QCOMPARE(render.press({20, 30}, 2).button, -1); // before button 1 was defined
         QVERIFY(render.press({20, 30}, 2).point);
+        QCOMPARE(render.press({20, 30}, 999).button, 1); // held to the run
 
         render.setText("touchProtocol 0\nbuttonDef 1 1 0 0 0 0 0 50 50\n");
         QVERIFY(render.press({5, 5}).bytes.isEmpty()); // protocol None says nothing
