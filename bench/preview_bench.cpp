@@ -69,6 +69,13 @@ QColor colourOf(qint64 word)
     return QColor(((c >> 11) & 31) << 3, ((c >> 5) & 63) << 2, (c & 31) << 3);
 }
 
+// The box between two corners, both inside it, whichever way round they come.
+QRect corners(QPoint a, QPoint b)
+{
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
+
 // The shapes the statements draw, read as the module reads them: from the
 // position, which lines and text move.
 QVector<Shape> shapesOf(const script::Script &script, const QFontMetrics &metrics)
@@ -89,7 +96,7 @@ QVector<Shape> shapesOf(const script::Script &script, const QFontMetrics &metric
         case Command::BoxH:
         case Command::BoxHFill:
             shape.kind = statement.command == Command::BoxH ? Shape::Outline : Shape::Fill;
-            shape.rect = QRect(position, QPoint(int(v.at(0)), int(v.at(1)))).normalized();
+            shape.rect = corners(position, QPoint(int(v.at(0)), int(v.at(1))));
             break;
         case Command::CircleRH:
         case Command::ArcH: {

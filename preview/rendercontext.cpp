@@ -73,7 +73,7 @@ RenderContext::startModule(const std::optional<StartupSettings> &settings) const
     // The preview names missing images and unknown bytes itself (findingsOf);
     // the module's own lines on standard error would only repeat them, on
     // every render of every edit.
-    vxsim::moduleLogCategory().setEnabled(QtWarningMsg, false);
+    vxsim::showModuleMessages(false);
     std::optional<vxsim::FlashImage> flash;
     if (listed || settings) {
         QString error;

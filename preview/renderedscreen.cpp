@@ -1,5 +1,7 @@
 #include "preview/renderedscreen.h"
 
+#include <algorithm>
+
 namespace preview {
 
 using vxsim::Screen;
@@ -47,7 +49,9 @@ QRect panelArea(const vxsim::TouchButton &button)
         return {};
     const QPoint corner = Screen::toPanel(button.area.topLeft(), button.orientation);
     const QPoint opposite = Screen::toPanel(button.area.bottomRight(), button.orientation);
-    return QRect(corner, opposite).normalized();
+    // Not QRect::normalized(): Qt 5 and 6 disagree on an inclusive rectangle given backwards.
+    return QRect(QPoint(std::min(corner.x(), opposite.x()), std::min(corner.y(), opposite.y())),
+                 QPoint(std::max(corner.x(), opposite.x()), std::max(corner.y(), opposite.y())));
 }
 
 QVector<ButtonOutline> RenderedScreen::buttons() const

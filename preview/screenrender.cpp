@@ -92,10 +92,12 @@ int ScreenRender::stepsThrough(int line) const
 
 // The statements of the last run stay alive in `previous` while the new
 // plan is compared with the old steps: the part both share is not run again.
+// Their references are made again from `previous`: the old ones point at
+// the member `rendered`, whose list of prepared bytes is about to change.
 void ScreenRender::render(const script::Script &script, bool extendedAtStart)
 {
     const script::Script previous = rendered;
-    const QVector<StatementRef> previousStatements = statements;
+    const QVector<StatementRef> previousStatements = statementsInOrder(previous);
     if (extendedAtStart != startsExtended)
         fresh = true;
     rendered = script;
@@ -242,6 +244,7 @@ std::unique_ptr<vxsim::Module> ScreenRender::startModule() const
 
 std::unique_ptr<vxsim::Module> ScreenRender::moduleAt(int count) const
 {
+    count = std::clamp(count, 0, stepCount());
     const Snapshot &from = snapshotAtOrBefore(count);
     std::unique_ptr<vxsim::Module> module = startModule();
     module->restoreState(from.state);

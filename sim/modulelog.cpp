@@ -2,15 +2,24 @@
 
 namespace vxsim {
 
-QLoggingCategory &moduleLogCategory()
+namespace {
+
+QLoggingCategory &category()
 {
-    static QLoggingCategory category("vexelsim");
-    return category;
+    static QLoggingCategory log("vexelsim");
+    return log;
 }
+
+} // namespace
 
 const QLoggingCategory &moduleLog()
 {
-    return moduleLogCategory();
+    return category();
+}
+
+void showModuleMessages(bool shown)
+{
+    category().setEnabled(QtWarningMsg, shown);
 }
 
 } // namespace vxsim

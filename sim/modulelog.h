@@ -8,11 +8,9 @@ namespace vxsim {
 // What the module says about the bytes it reads (a code it does not know,
 // an image it cannot find), in the category "vexelsim", so that the line
 // still begins "vexelsim: ". Whoever runs the simulator reads it on standard
-// error; a viewer that names such problems itself turns the category off
-// (moduleLogCategory().setEnabled()).
-QLoggingCategory &moduleLogCategory();
-// The same for qCWarning(), which takes a function returning it as const.
+// error; a viewer that names such problems itself turns it off.
 const QLoggingCategory &moduleLog();
+void showModuleMessages(bool shown);
 
 } // namespace vxsim
 

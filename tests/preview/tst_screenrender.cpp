@@ -177,6 +177,10 @@ private slots:
         changed.removeAt(1999);
         QTest::newRow("the last removed") << base << changed.join('\n') << false;
         QTest::newRow("appended") << base << base + "\nboxH 5 5\n" << false;
+        // Bytes of the same length at the same place: only their values differ.
+        QTest::newRow("same length") << "SetXHY 0 0\nboxHFill 10 10\nboxH 30 30\n"
+                                     << "SetXHY 0 0\nboxHFill 20 20\nboxH 30 30\n"
+                                     << false;
         QTest::newRow("a blank line moves the rest")
             << base << lines.mid(0, 1000).join('\n') + "\n\n" + lines.mid(1000).join('\n') << false;
         const QString loop = "SetXHY 0 0\nrepeat 400\nLINE_TO_XHY 300 200\nSetXHY 5 9\nend\n";
@@ -323,6 +327,7 @@ private slots:
         QCOMPARE(render.press({315, 5}).button, -1);    // disabled
         QCOMPARE(render.press({20, 30}, 2).button, -1); // before button 1 was defined
         QVERIFY(render.press({20, 30}, 2).point);
+        QCOMPARE(render.press({20, 30}, 999).button, 1); // held to the run
 
         render.setText("touchProtocol 0\nbuttonDef 1 1 0 0 0 0 0 50 50\n");
         QVERIFY(render.press({5, 5}).bytes.isEmpty()); // protocol None says nothing

@@ -130,9 +130,6 @@ private slots:
             "--scale takes a whole number from 1 to 16");
         row("render, bad layer", {"render", "clean.vxscript", "-o", "x.png", "--layer", "2"},
             "--layer takes composed, 0 or 1");
-        row("render, bad line", {"render", "clean.vxscript", "-o", "x.png", "--after", "-3"},
-            "--after takes a line number");
-        row("render, output a folder", {"render", "clean.vxscript", "-o", "."}, "it is a folder");
         row("render, no golden", {"render", "clean.vxscript", "--expect", "none.png"},
             "cannot read none.png");
     }
