@@ -55,48 +55,36 @@ Module::Module(std::unique_ptr<SdCard> card, std::optional<FlashImage> flash, QO
 
 void Module::startUp()
 {
-    parser = FrameParser();
-    screen = Screen();
-    ink = 0xFFFF;
-    paper = 0x0000;
-    position = {};
-    font = 0;
-    buttons.clear();
-    pressedButton.reset();
+    now.parser = FrameParser();
+    now.screen = Screen();
+    now.ink = 0xFFFF;
+    now.paper = 0x0000;
+    now.position = {};
+    now.font = 0;
+    now.buttons.clear();
+    now.pressedButton.reset();
     const StartupSettings settings = flash ? flash->startup() : StartupSettings{};
-    screen.setBacklightOn(settings.backlightOn);
-    screen.setBrightness(settings.brightness);
-    touchProtocol = settings.touchProtocol;
-    parser.setExtendedMode(settings.extendedMode);
+    now.screen.setBacklightOn(settings.backlightOn);
+    now.screen.setBrightness(settings.brightness);
+    now.touchProtocol = settings.touchProtocol;
+    now.parser.setExtendedMode(settings.extendedMode);
     if (settings.startScreen == StartupSettings::ColourScreen) {
-        screen.fillLayer(settings.startColour);
+        now.screen.fillLayer(settings.startColour);
     } else if (settings.startScreen == StartupSettings::ImageScreen && flash) {
-        position = {settings.startX, settings.startY};
+        now.position = {settings.startX, settings.startY};
         putIcon(flash->icon(settings.startImage), "start screen image");
-        position = {};
+        now.position = {};
     } else {
         const QByteArray greeting = "Vexel900 simulator";
         const int width = greeting.size() * BitmapFont::CellWidth;
-        drawText(screen, {(screen.width() - width) / 2, screen.height() / 2 - 4}, greeting, {});
+        drawText(now.screen, {(now.screen.width() - width) / 2, now.screen.height() / 2 - 4},
+                 greeting, {});
     }
-}
-
-Module::State Module::state() const
-{
-    return {parser, screen, ink, paper, position, font, touchProtocol, buttons, pressedButton};
 }
 
 void Module::restoreState(const State &state)
 {
-    parser = state.parser;
-    screen = state.screen;
-    ink = state.ink;
-    paper = state.paper;
-    position = state.position;
-    font = state.font;
-    touchProtocol = state.touchProtocol;
-    buttons = state.buttons;
-    pressedButton = state.pressedButton;
+    now = state;
     emit screenChanged();
 }
 
@@ -111,7 +99,7 @@ void Module::restart()
 
 void Module::receive(const QByteArray &bytes)
 {
-    for (const Frame &frame : parser.feed(bytes)) {
+    for (const Frame &frame : now.parser.feed(bytes)) {
         const QByteArray answer = execute(frame);
         if (!answer.isEmpty())
             emit reply(answer);
@@ -207,60 +195,61 @@ bool Module::executeDrawing(const Frame &frame)
 {
     switch (frame.command()) {
     case Command::Cls:
-        screen.fillLayer(ink);
-        position = {};
+        now.screen.fillLayer(now.ink);
+        now.position = {};
         return true;
     case Command::SetColor:
-        ink = frame.littleEndian16(0);
+        now.ink = frame.littleEndian16(0);
         return false;
     case Command::SetBgColor:
-        paper = frame.littleEndian16(0);
+        now.paper = frame.littleEndian16(0);
         return false;
     case Command::SelectFont:
-        font = frame.byte(0);
+        now.font = frame.byte(0);
         return false;
     case Command::PrintString:
     case Command::PrintStringBg:
         printText(frame.tail, frame.command() == Command::PrintStringBg);
         return true;
     case Command::SetXY:
-        position = pointOf(frame);
+        now.position = pointOf(frame);
         return false;
     case Command::LineToXY:
-        drawLine(screen, position, pointOf(frame), ink);
-        position = pointOf(frame);
+        drawLine(now.screen, now.position, pointOf(frame), now.ink);
+        now.position = pointOf(frame);
         return true;
     case Command::SetNorth:
     case Command::SetEast:
     case Command::SetSouth:
     case Command::SetWest:
-        screen.setOrientation(orientationOf(frame.command()));
+        now.screen.setOrientation(orientationOf(frame.command()));
         return true;
     case Command::LightOn:
     case Command::LightOff:
-        screen.setBacklightOn(frame.command() == Command::LightOn);
+        now.screen.setBacklightOn(frame.command() == Command::LightOn);
         return true;
     case Command::BacklightLevel:
-        screen.setBrightness(frame.byte(0));
+        now.screen.setBrightness(frame.byte(0));
         return true;
     case Command::Arc:
-        drawArc(screen, position, frame.bigEndian16(0), frame.bigEndian16(2), frame.bigEndian16(4),
-                ink);
+        drawArc(now.screen, now.position, frame.bigEndian16(0), frame.bigEndian16(2),
+                frame.bigEndian16(4), now.ink);
         return true;
     case Command::Box:
-        drawBox(screen, position, {frame.bigEndian16(0), frame.byte(2)}, ink);
+        drawBox(now.screen, now.position, {frame.bigEndian16(0), frame.byte(2)}, now.ink);
         return true;
     case Command::BoxFill:
-        fillBox(screen, position, {frame.bigEndian16(0), frame.byte(2)}, ink);
+        fillBox(now.screen, now.position, {frame.bigEndian16(0), frame.byte(2)}, now.ink);
         return true;
     case Command::Circle:
-        drawCircle(screen, position, frame.bigEndian16(0), ink);
+        drawCircle(now.screen, now.position, frame.bigEndian16(0), now.ink);
         return true;
     case Command::HLine:
-        drawHorizontalLine(screen, position.x(), frame.bigEndian16(0), position.y(), ink);
+        drawHorizontalLine(now.screen, now.position.x(), frame.bigEndian16(0), now.position.y(),
+                           now.ink);
         return true;
     case Command::VLine:
-        drawVerticalLine(screen, position.x(), position.y(), frame.byte(0), ink);
+        drawVerticalLine(now.screen, now.position.x(), now.position.y(), frame.byte(0), now.ink);
         return true;
     case Command::SdPutIcon:
         putIcon(cardIcon(frame.tail), "card image " + frame.tail);
@@ -278,13 +267,13 @@ bool Module::executeLayersAndButtons(const Frame &frame)
 {
     switch (frame.command()) {
     case Command::DrawLayer:
-        screen.setDrawLayer(frame.byte(0));
+        now.screen.setDrawLayer(frame.byte(0));
         return false;
     case Command::LayerVisibility:
-        screen.setLayerVisible(frame.byte(0), frame.byte(1) != 0);
+        now.screen.setLayerVisible(frame.byte(0), frame.byte(1) != 0);
         return true;
     case Command::ColorKey:
-        screen.setColorKey(frame.littleEndian16(0));
+        now.screen.setColorKey(frame.littleEndian16(0));
         return true;
     case Command::ButtonDefine:
         defineButton(frame);
@@ -293,7 +282,7 @@ bool Module::executeLayersAndButtons(const Frame &frame)
         setButtonState(frame.byte(0), frame.byte(1));
         return true;
     case Command::TouchProtocol:
-        touchProtocol = frame.byte(0);
+        now.touchProtocol = frame.byte(0);
         return false;
     default:
         return false;
@@ -303,11 +292,11 @@ bool Module::executeLayersAndButtons(const Frame &frame)
 void Module::printText(const QByteArray &text, bool withBackground)
 {
     TextStyle style;
-    style.scale = 1 + font % 4;
-    style.ink = ink;
+    style.scale = 1 + now.font % 4;
+    style.ink = now.ink;
     if (withBackground)
-        style.paper = paper;
-    position.rx() += drawText(screen, position, text, style);
+        style.paper = now.paper;
+    now.position.rx() += drawText(now.screen, now.position, text, style);
 }
 
 std::optional<Icon> Module::cardIcon(const QByteArray &name) const
@@ -324,7 +313,7 @@ void Module::putIcon(const std::optional<Icon> &icon, const QByteArray &what)
         qCWarning(moduleLog, "%s not found or not readable", what.constData());
         return;
     }
-    drawIcon(screen, position, *icon);
+    drawIcon(now.screen, now.position, *icon);
 }
 
 void Module::defineButton(const Frame &frame)
@@ -334,43 +323,43 @@ void Module::defineButton(const Frame &frame)
     button.state = frame.byte(1);
     button.images = {frame.byte(2), frame.byte(3), frame.byte(4)};
     button.area = QRect(frame.bigEndian16(5), frame.byte(7), frame.byte(8), frame.byte(9));
-    button.orientation = screen.orientation();
-    buttons.insert(button.number, button);
+    button.orientation = now.screen.orientation();
+    now.buttons.insert(button.number, button);
     drawButton(button);
 }
 
 void Module::setButtonState(quint8 number, quint8 state)
 {
-    auto found = buttons.find(number);
-    if (found == buttons.end())
+    auto found = now.buttons.find(number);
+    if (found == now.buttons.end())
         return;
     found->state = state;
     drawButton(*found);
     if (state == TouchButton::Deleted)
-        buttons.erase(found);
+        now.buttons.erase(found);
 }
 
 void Module::drawButton(const TouchButton &button)
 {
     if (button.area.isEmpty())
         return;
-    const Orientation current = screen.orientation();
-    screen.setOrientation(button.orientation);
+    const Orientation current = now.screen.orientation();
+    now.screen.setOrientation(button.orientation);
     drawButtonFace(button);
-    screen.setOrientation(current);
+    now.screen.setOrientation(current);
 }
 
 void Module::drawButtonFace(const TouchButton &button)
 {
     if (button.state < TouchButton::Up || button.state > TouchButton::Disabled) {
         // Hidden and deleted buttons leave the background colour behind.
-        fillBox(screen, button.area.topLeft(), button.area.bottomRight(), paper);
+        fillBox(now.screen, button.area.topLeft(), button.area.bottomRight(), now.paper);
         return;
     }
     const quint8 image = button.images[button.state - TouchButton::Up];
     const std::optional<Icon> icon = flash ? flash->icon(image) : std::nullopt;
     if (icon)
-        drawIcon(screen, button.area.topLeft(), *icon, button.area.size());
+        drawIcon(now.screen, button.area.topLeft(), *icon, button.area.size());
     else
         drawPlaceholder(button, image);
 }
@@ -391,34 +380,34 @@ void Module::drawPlaceholder(const TouchButton &button, quint8 image)
     };
     const Look &look = looks[button.state - TouchButton::Up];
     const QRect area = button.area;
-    fillBox(screen, area.topLeft(), area.bottomRight(), look.face);
-    drawBox(screen, area.topLeft(), area.bottomRight(), look.edge);
+    fillBox(now.screen, area.topLeft(), area.bottomRight(), look.face);
+    drawBox(now.screen, area.topLeft(), area.bottomRight(), look.edge);
     const QByteArray label = QByteArray::number(image);
     const QPoint labelAt(area.center().x() + 1 - label.size() * BitmapFont::CellWidth / 2,
                          area.center().y() + 1 - BitmapFont::CellHeight / 2);
     TextStyle style;
     style.ink = look.label;
-    drawText(screen, labelAt, label, style);
+    drawText(now.screen, labelAt, label, style);
 }
 
 void Module::press(QPoint panelPoint)
 {
     const QPoint onPanel(std::clamp(panelPoint.x(), 0, Screen::PanelWidth - 1),
                          std::clamp(panelPoint.y(), 0, Screen::PanelHeight - 1));
-    const QPoint point = screen.toLogical(onPanel);
+    const QPoint point = now.screen.toLogical(onPanel);
     quint8 touched = NoButtonTouched;
-    for (TouchButton &button : buttons) {
+    for (TouchButton &button : now.buttons) {
         const QPoint onButton = Screen::toLogical(onPanel, button.orientation);
         if (button.area.contains(onButton) && button.state == TouchButton::Up) {
             touched = button.number & 0x7F;
-            pressedButton = button.number;
+            now.pressedButton = button.number;
             button.state = TouchButton::Down;
             drawButton(button);
             emit screenChanged();
             break;
         }
     }
-    if (touchProtocol == 0)
+    if (now.touchProtocol == 0)
         return; // protocol "None": the module keeps touches to itself
     const char report[] = {char(TouchReportCode), char(point.x() & 0x7F), char(point.x() >> 7),
                            char(touched),         char(point.y() & 0x7F), char(point.y() >> 7)};
@@ -427,11 +416,11 @@ void Module::press(QPoint panelPoint)
 
 void Module::release()
 {
-    if (!pressedButton)
+    if (!now.pressedButton)
         return;
-    auto found = buttons.find(*pressedButton);
-    pressedButton.reset();
-    if (found != buttons.end() && found->state == TouchButton::Down) {
+    auto found = now.buttons.find(*now.pressedButton);
+    now.pressedButton.reset();
+    if (found != now.buttons.end() && found->state == TouchButton::Down) {
         found->state = TouchButton::Up;
         drawButton(*found);
         emit screenChanged();
@@ -446,7 +435,7 @@ QByteArray Module::captureScreen()
             continue;
         QBuffer bitmap;
         bitmap.open(QIODevice::WriteOnly);
-        screen.composed().save(&bitmap, "BMP");
+        now.screen.composed().save(&bitmap, "BMP");
         return statusReply(card->writeFile(name, bitmap.data()));
     }
     return statusReply(false);
@@ -465,15 +454,15 @@ QByteArray Module::settingsText() const
     static const char *const orientations[] = {"north", "east", "south", "west"};
     return QStringLiteral("backlight=%1 brightness=%2 mode=%3 orientation=%4 layer=%5 "
                           "visible=%6%7 key=%8 touch=%9 card=%10")
-        .arg(screen.isBacklightOn() ? "on" : "off")
-        .arg(int(screen.brightness()))
-        .arg(parser.extendedMode() ? "extended" : "standard")
-        .arg(orientations[int(screen.orientation())])
-        .arg(screen.drawLayer())
-        .arg(screen.isLayerVisible(0) ? "0" : "")
-        .arg(screen.isLayerVisible(1) ? "1" : "")
-        .arg(screen.colorKey(), 4, 16, QChar('0'))
-        .arg(uint(touchProtocol), 2, 16, QChar('0'))
+        .arg(now.screen.isBacklightOn() ? "on" : "off")
+        .arg(int(now.screen.brightness()))
+        .arg(now.parser.extendedMode() ? "extended" : "standard")
+        .arg(orientations[int(now.screen.orientation())])
+        .arg(now.screen.drawLayer())
+        .arg(now.screen.isLayerVisible(0) ? "0" : "")
+        .arg(now.screen.isLayerVisible(1) ? "1" : "")
+        .arg(now.screen.colorKey(), 4, 16, QChar('0'))
+        .arg(uint(now.touchProtocol), 2, 16, QChar('0'))
         .arg(card->isInserted() ? "inserted" : "none")
         .toLatin1();
 }

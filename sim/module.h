@@ -72,20 +72,20 @@ public:
     // starts afresh.
     void restart();
     // The line went away in the middle of a frame; its start is no use.
-    void dropPartialFrame() { parser.dropPending(); }
+    void dropPartialFrame() { now.parser.dropPending(); }
     // A finger on the panel, in panel pixels whatever the orientation.
     void press(QPoint panelPoint);
     void release();
 
-    const Screen &display() const { return screen; }
+    const Screen &display() const { return now.screen; }
     bool isBuzzerOn() const { return buzzing; }
-    const QMap<quint8, TouchButton> &touchButtons() const { return buttons; }
+    const QMap<quint8, TouchButton> &touchButtons() const { return now.buttons; }
     // Bytes read as no command so far, skipped to find the next frame.
-    int skippedBytes() const { return parser.skippedBytes(); }
+    int skippedBytes() const { return now.parser.skippedBytes(); }
     // See Screen::setWriteTag: who drew each pixel, for a viewer.
-    void setWriteTag(int tag) { screen.setWriteTag(tag); }
+    void setWriteTag(int tag) { now.screen.setWriteTag(tag); }
 
-    State state() const;
+    State state() const { return now; }
     void restoreState(const State &state);
 
 signals:
@@ -117,20 +117,9 @@ private:
     void setBuzzer(bool on);
     QByteArray settingsText() const;
 
-    // Everything from here to pressedButton, but the card and the flash
-    // image, is in State: state() and restoreState() copy each of them.
-    FrameParser parser;
-    Screen screen;
     std::unique_ptr<SdCard> card;
     std::optional<FlashImage> flash;
-    // Set at start-up.
-    quint16 ink{};
-    quint16 paper{};
-    QPoint position;
-    quint8 font{};
-    quint8 touchProtocol{};
-    QMap<quint8, TouchButton> buttons;
-    std::optional<quint8> pressedButton;
+    State now; // the module's memory, set at start-up
     bool buzzing = false;
 };
 
