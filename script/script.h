@@ -73,7 +73,7 @@ struct Statement
         Raw,      // `send 84 00 f8 "text"`
         Wait,     // `wait 250ms`
         Expect,   // `expect 3f 01 within 500ms`, `expect pong`
-        Repeat,   // `repeat N` ... `end`
+        Repeat,   // `repeat N` ... `end`, and a named screen: `screen "Main"` ... `end`
     };
 
     Kind kind = Kind::Command;
@@ -101,10 +101,17 @@ struct Statement
 
     int waitMs = 0; // Wait
 
+    // Repeat: a named screen is a block that runs once (count 1). A command:
+    // the name a touch button carries (`buttonDef ... as "Start"`).
+    QString name;
+    SourcePos namePos;
+
     // Repeat
     int count = 0;
     QVector<Statement> body;
     QByteArray bodyWire; // see wireAt
+
+    bool isScreen() const { return kind == Kind::Repeat && !name.isEmpty(); }
 };
 
 struct Script

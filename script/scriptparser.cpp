@@ -26,9 +26,9 @@ using lexer::Token;
 
 const QStringList &keywords()
 {
-    static const QStringList words{QStringLiteral("send"), QStringLiteral("wait"),
+    static const QStringList words{QStringLiteral("send"),   QStringLiteral("wait"),
                                    QStringLiteral("expect"), QStringLiteral("repeat"),
-                                   QStringLiteral("end")};
+                                   QStringLiteral("screen"), QStringLiteral("end")};
     return words;
 }
 
@@ -238,6 +238,9 @@ private:
     bool parseReply(ReplyKind kind, int from, int to, ReplyExpectation &reply);
     bool parseReplyText(const Token &token, QString &text);
     bool parseTouchCoordinate(const Token &token, int &value);
+    bool parseScreen(Statement &statement);
+    bool parseButtonName(Statement &statement);
+    bool parseName(const Token &token, const char *what, QString &name);
     void openRepeat(const Statement &start);
     void closeRepeat();
 
@@ -247,6 +250,8 @@ private:
     QVector<Statement> open; // repeats waiting for their `end`, outermost first
     int ignoredDepth = 0;    // repeats opened past the deepest allowed
     QVector<ScriptError> errors;
+    QHash<QString, int> screenLines; // by name: names are unique in a script
+    QHash<QString, int> buttonLines; // by name, in the screen being read
 
     // The line being read; its token list keeps its room from line to line.
     int lineNumber = 0;
@@ -339,6 +344,8 @@ bool Parser::parseStatement(Statement &statement)
         statement.count = int(*count);
         return true;
     }
+    if (isWord(first, "screen"))
+        return parseScreen(statement);
     if (isWord(first, "send")) {
         statement.kind = Statement::Kind::Raw;
         if (tokens.size() < 2)
@@ -380,6 +387,8 @@ bool Parser::parseCommand(const CommandSpec &command, Statement &statement)
     statement.command = command.id;
     if (command.id == Command::SdFileWrite)
         return parseSendFile(statement);
+    if (command.id == Command::ButtonDef && !parseButtonName(statement))
+        return false;
     if (!checkCount(command, int(argCount(command))))
         return false;
     statement.values.reserve(int(fixedCount(command)));
@@ -626,6 +635,68 @@ bool Parser::parseTouchCoordinate(const Token &token, int &value)
     return true;
 }
 
+// `screen "Main"`: a block of statements run once, under a name that the
+// designer lists and exported code turns into a function. Screens stand
+// alone, so that each is a whole that can be drawn by itself.
+bool Parser::parseScreen(Statement &statement)
+{
+    statement.kind = Statement::Kind::Repeat;
+    statement.count = 1;
+    statement.name = QStringLiteral(" "); // opens a block even when the name is bad
+    if (tokens.size() != 2)
+        return fail(tokens.first().column,
+                    QStringLiteral("screen takes one name in quotes: screen \"Main\""));
+    if (!open.isEmpty() || ignoredDepth > 0)
+        return fail(tokens.first().column,
+                    QStringLiteral("a screen stands alone: not inside a repeat or a screen"));
+    if (!parseName(tokens.at(1), "screen", statement.name))
+        return false;
+    statement.namePos = {lineNumber, tokens.at(1).column};
+    if (const int earlier = screenLines.value(statement.name)) {
+        return fail(tokens.at(1).column, QStringLiteral("a screen named \"%1\" is already at "
+                                                        "line %2")
+                                             .arg(statement.name)
+                                             .arg(earlier));
+    }
+    screenLines.insert(statement.name, lineNumber);
+    buttonLines.clear();
+    return true;
+}
+
+// `buttonDef ... as "Start"`: the name exported code gives the button.
+bool Parser::parseButtonName(Statement &statement)
+{
+    const int count = tokens.size();
+    if (count < 3 || !isWord(tokens.at(count - 2), "as"))
+        return true;
+    const Token &name = tokens.at(count - 1);
+    if (!parseName(name, "button", statement.name))
+        return false;
+    statement.namePos = {lineNumber, name.column};
+    if (const int earlier = buttonLines.value(statement.name)) {
+        return fail(name.column, QStringLiteral("a button named \"%1\" is already at line %2")
+                                     .arg(statement.name)
+                                     .arg(earlier));
+    }
+    buttonLines.insert(statement.name, lineNumber);
+    line.tokens.resize(count - 2);
+    return true;
+}
+
+bool Parser::parseName(const Token &token, const char *what, QString &name)
+{
+    if (token.kind != Token::Kind::Quoted)
+        return fail(token.column, QStringLiteral("a %1 name goes in double quotes").arg(what));
+    const lexer::Unquoted unquoted = lexer::unquote(token, lineNumber, lexer::Encoding::Utf8);
+    if (unquoted.error)
+        return fail(*unquoted.error);
+    const QString given = QString::fromUtf8(unquoted.bytes).trimmed();
+    if (given.isEmpty() || unquoted.zeroColumn > 0)
+        return fail(token.column, QStringLiteral("a %1 needs a name").arg(what));
+    name = given;
+    return true;
+}
+
 void Parser::openRepeat(const Statement &start)
 {
     if (open.size() >= deepestRepeat) {
@@ -647,6 +718,8 @@ void Parser::closeRepeat()
         return;
     }
     const Statement done = open.takeLast();
+    if (done.isScreen())
+        buttonLines.clear();
     current().append(done);
 }
 
@@ -718,7 +791,10 @@ ParseResult Parser::finish(bool extendedAtStart)
 {
     while (!open.isEmpty()) {
         const SourcePos pos = open.last().pos;
-        errors.append(ScriptError{pos, QStringLiteral("repeat without end"), true});
+        errors.append(ScriptError{pos,
+                                  open.last().isScreen() ? QStringLiteral("screen without end")
+                                                         : QStringLiteral("repeat without end"),
+                                  true});
         const Statement done = open.takeLast();
         current().append(done);
     }

@@ -228,6 +228,22 @@ private slots:
         row("sd write folder", 1, "SD_FILE_WRITE 1 \".\"", 17, "is a folder");
         row("sd write device", 1, "SD_FILE_WRITE 1 \"/dev/null\"", 17, "not a plain file");
         row("sd write bad number", 1, "SD_FILE_WRITE 256 \"x\"", 15, "0..255");
+        row("screen unnamed", 1, "screen\nend", 1, "screen takes one name");
+        row("screen bare word", 1, "screen Main\nend", 8, "name goes in double quotes");
+        row("screen blank name", 1, "screen \"  \"\nend", 8, "a screen needs a name");
+        row("screen in a repeat", 2, "repeat 2\n screen \"A\"\n end\nend", 2, "stands alone");
+        row("screen in a screen", 2, "screen \"A\"\nscreen \"B\"\nend\nend", 1, "stands alone");
+        row("screen twice", 3, "screen \"A\"\nend\nscreen \"A\"\nend", 8,
+            "a screen named \"A\" is already at line 2");
+        row("screen open", 1, "screen \"A\"\nCls", 1, "screen without end");
+        row("button name bare", 1, "buttonDef 1 1 0 0 0 10 10 50 20 as Go", 36,
+            "name goes in double quotes");
+        row("button name twice", 2,
+            "buttonDef 1 1 0 0 0 10 10 50 20 as \"Go\"\n"
+            "buttonDef 2 1 0 0 0 70 10 50 20 as \"Go\"",
+            36, "a button named \"Go\" is already at line 2");
+        row("button name short", 1, "buttonDef 1 1 0 0 0 10 10 50 as \"Go\"", 1,
+            "buttonDef takes 9 arguments");
     }
 
     // One message each, at the line and column of what is wrong.
@@ -247,7 +263,8 @@ private slots:
         QVERIFY(error.toString().startsWith(
             QStringLiteral("line %1, column %2: ").arg(line + 1).arg(column)));
         // Only a repeat the text ends inside could be mended by more lines.
-        QCOMPARE(error.unclosed, QByteArray(QTest::currentDataTag()) == "repeat open");
+        const QByteArray tag = QTest::currentDataTag();
+        QCOMPARE(error.unclosed, tag == "repeat open" || tag == "screen open");
     }
 
     // Every bad line is reported, in order, and the good ones are kept.
@@ -298,6 +315,40 @@ private slots:
         const ParseResult tooDeep = parsed(deep);
         QCOMPARE(tooDeep.errors.size(), 1);
         QCOMPARE(tooDeep.errors.first().pos.line, deepestRepeat + 1);
+    }
+
+    // Screens are blocks run once; button names belong to their screen, so
+    // two screens may each have a "Back".
+    void screensAndButtonNames()
+    {
+        const ParseResult result = parsed("setExtendedMode\n"
+                                          "screen \"Main menu\"\n"
+                                          "  Cls\n"
+                                          "  buttonDef 1 1 0 0 0 10 10 50 20 AS \"Back\"\n"
+                                          "end\n"
+                                          "SCREEN \"Settings\"   # the second\n"
+                                          "  buttonDef 2 1 0 0 0 10 10 50 20 as \"Back\"\n"
+                                          "  buttonDef 3 1 0 0 0 70 10 50 20\n"
+                                          "  SetXHY 0 300\n"
+                                          "end\n");
+        QVERIFY2(result.ok(), qPrintable(result.errors.value(0).toString()));
+        QCOMPARE(result.script.statements.size(), 3);
+        const Statement main = result.script.statements.at(1);
+        QVERIFY(main.isScreen());
+        QCOMPARE(main.count, 1);
+        QCOMPARE(main.name, QStringLiteral("Main menu"));
+        QCOMPARE(main.namePos.column, 8);
+        const Statement back = main.body.at(1);
+        QCOMPARE(back.name, QStringLiteral("Back"));
+        QCOMPARE(back.namePos.column, 38);
+        QCOMPARE(back.values.size(), 9);
+        // The name is the bench's alone: the frame is the plain button's.
+        const ParseResult plain = parsed("buttonDef 1 1 0 0 0 10 10 50 20");
+        QCOMPARE(statementWrites(back, true), statementWrites(plain.script.statements.at(0), true));
+        const Statement settings = result.script.statements.at(2);
+        QCOMPARE(settings.name, QStringLiteral("Settings"));
+        QVERIFY(settings.body.at(1).name.isEmpty());
+        QVERIFY(!Statement().isScreen());
     }
 
     // Y is checked in the mode each statement runs in, repeats included.
