@@ -31,6 +31,11 @@ bool sameBytes(const StatementRef &a, const StatementRef &b, bool extended)
     return stepBytes(a, extended, scratchA) == stepBytes(b, extended, scratchB);
 }
 
+Pen penOf(const vxsim::Module::State &memory)
+{
+    return Pen{memory.position, memory.ink, memory.paper, memory.font, memory.screen.orientation()};
+}
+
 } // namespace
 
 ScreenRender::ScreenRender(RenderContext context) : where(std::move(context))
@@ -188,12 +193,13 @@ void ScreenRender::runStep(vxsim::Module &module, const PlannedStep &planned,
     const StatementRef &ref = statements.at(planned.statement);
     module.setWriteTag(planned.statement);
     const int skippedBefore = module.skippedBytes();
+    const Pen pen = penOf(module.memory());
     const QByteArray bytes = stepBytes(ref, planned.extended, scratch);
     if (!bytes.isEmpty())
         module.receive(bytes);
     const int step = int(steps.size());
     const vxsim::Screen &screen = module.display();
-    steps.append(Step{planned.statement, planned.extended, screen.writtenSinceTag()});
+    steps.append(Step{planned.statement, planned.extended, screen.writtenSinceTag(), pen});
     const bool button = ref.statement->kind == script::Statement::Kind::Command &&
                         ref.statement->command == Command::ButtonDef;
     // A button is judged by its area: its face may be an image smaller than
@@ -276,6 +282,13 @@ QRect ScreenRender::drawnBy(int statement, int count) const
             box |= steps.at(i).written;
     }
     return box;
+}
+
+Pen ScreenRender::penBefore(int step) const
+{
+    if (step < stepCount())
+        return steps.at(step).pen;
+    return penOf(ending.state);
 }
 
 TouchReport ScreenRender::press(QPoint panelPoint, int count) const

@@ -15,9 +15,7 @@
 #include <memory>
 #include <optional>
 
-namespace vxsim {
-class Module;
-}
+#include "sim/screen.h"
 
 namespace preview {
 
@@ -27,6 +25,17 @@ struct TouchReport
     QByteArray bytes;                // empty when the touch protocol is None
     std::optional<TouchPoint> point; // as the bench's reply reader reads it: `expect touch X Y`
     int button = -1;                 // the button the press holds down, or -1
+};
+
+// What the module held as a step began: where and how the next drawing
+// command draws. The cursor is in logical pixels, as SetXHY gives it.
+struct Pen
+{
+    QPoint cursor;
+    quint16 ink = 0;
+    quint16 paper = 0;
+    quint8 font = 0;
+    vxsim::Orientation orientation = vxsim::Orientation::North;
 };
 
 // Something a step did that a check may name; kept only where it happened.
@@ -105,6 +114,10 @@ public:
     QRect drawnBy(int statement, int steps = -1) const;
     // The panel pixels one step wrote, as one box.
     QRect writtenInStep(int step) const { return steps.at(step).written; }
+    // The pen as `step` began; stepCount() gives it after the last step.
+    Pen penBefore(int step) const;
+    // The mode `step` ran in.
+    bool extendedIn(int step) const { return steps.at(step).extended; }
     // The report of a press at a panel point after `steps` steps (all when
     // -1). The run itself is left as it is.
     TouchReport press(QPoint panelPoint, int steps = -1) const;
@@ -117,6 +130,7 @@ private:
         int statement = 0;
         bool extended = false;
         QRect written; // panel pixels
+        Pen pen;       // before it
     };
     struct Snapshot
     {

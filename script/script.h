@@ -107,6 +107,7 @@ struct Statement
     SourcePos namePos;
 
     // Repeat
+    int endLine = 0; // where its `end` stands; 0 while open
     int count = 0;
     QVector<Statement> body;
     QByteArray bodyWire; // see wireAt

@@ -717,10 +717,11 @@ void Parser::closeRepeat()
         fail(tokens.first().column, QStringLiteral("end without repeat"));
         return;
     }
-    const Statement done = open.takeLast();
+    Statement done = open.takeLast();
+    done.endLine = lineNumber;
     if (done.isScreen())
         buttonLines.clear();
-    current().append(done);
+    current().append(std::move(done));
 }
 
 // Walks the statements in the order they run, with the mode each runs in. A

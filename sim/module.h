@@ -86,6 +86,8 @@ public:
     void setWriteTag(int tag) { now.screen.setWriteTag(tag); }
 
     State state() const { return now; }
+    // The memory itself, for a look without a copy of the screen.
+    const State &memory() const { return now; }
     void restoreState(const State &state);
 
 signals:
