@@ -141,11 +141,13 @@ void PythonWriter::script(const ScriptCode &code, QByteArray &out)
     for (int i = 0; i < code.plan.screens.size(); ++i) {
         const Screen &screen = code.plan.screens.at(i);
         const QString &part = code.screenParts.at(i);
-        const QByteArray title = lineText(screenTitle(screen));
-        appendNamedButtons("The touch buttons of " + title, part, screen.buttons, out);
+        // The name stays in comments: in a docstring a quote or a backslash
+        // of it would be Python.
+        out += "# " + lineText(screenTitle(screen)) + ", line " +
+               QByteArray::number(screen.namePos.line) + "\n\n";
+        appendNamedButtons("Its touch buttons", part, screen.buttons, out);
         function(drawFunction(part, Language::Python).toLatin1(),
-                 "Draws " + title + " (line " + QByteArray::number(screen.namePos.line) +
-                     ") as the run does, from " +
+                 QByteArray("Draws the screen as the run does, from ") +
                      (screen.extendedAtStart ? "extended" : "standard") + " mode.",
                  screen.steps, out);
         out += "\n\n";

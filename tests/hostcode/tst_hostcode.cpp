@@ -575,10 +575,13 @@ private slots:
     }
 
     // Every file says on its first line that it is generated; comments
-    // carry statements that would break a C comment, harmlessly.
+    // carry statements and names that would break a C comment or a Python
+    // string, harmlessly.
     void filesAreMarkedAndCommentsAreSafe()
     {
-        const QString text = "printString \"*/ ?\?/ /* end\"\nwait 1ms\n";
+        const QString text = "printString \"*/ ?\?/ /* end\"\nwait 1ms\n"
+                             "screen \"*/ ?\?/ \\\"\\\"\\\" \\\\N\"\n"
+                             "    buttonDef 1 1 0 0 0 0 0 9 9 as \"/* */ */\"\nend\n";
         for (const Language language : {Language::C, Language::Arduino, Language::Python}) {
             const hostcode::Generated generated =
                 hostcode::generateCode({NamedScript{"a */ b.vxs", text, {}}}, language);
@@ -591,6 +594,12 @@ private slots:
                 if (language != Language::Python) {
                     QVERIFY(!file.bytes.contains("?\?/"));
                     QCOMPARE(file.bytes.count("/*"), file.bytes.count("*/"));
+                }
+                // A screen's name, quotes and backslashes and all, only in comments.
+                const QByteArray opener = language == Language::Python ? "#" : "/*";
+                for (const QByteArray &line : file.bytes.split('\n')) {
+                    if (line.contains("\\N"))
+                        QVERIFY2(line.left(line.indexOf("\\N")).contains(opener), line.constData());
                 }
             }
         }
