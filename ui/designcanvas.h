@@ -19,7 +19,9 @@ public:
 
     // Handles in panel pixels, drawn as squares of a constant size.
     void setHandles(const QVector<QPoint> &handles);
+    const QVector<QPoint> &handles() const { return handleSpots; }
     void setGuides(const QVector<design::Guide> &guides);
+    const QVector<design::Guide> &guides() const { return guideLines; }
     void setGridShown(bool shown);
     // The handle drawn around `widgetPoint`, or -1.
     int handleAt(QPoint widgetPoint) const;
