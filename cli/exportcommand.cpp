@@ -16,7 +16,13 @@ Python). Each function sends exactly the bytes "vexelctl run" sends, each
 run of statements in one write, checks every reply the script expects
 within its time, and returns 0, or the line of the first expectation that
 failed. Touch buttons the script defines become constants
-(VEXEL_1_DRAWING_BUTTON_1). The local file of an SD_FILE_WRITE is put into
+(VEXEL_1_DRAWING_BUTTON_1). Each screen "Main" has a function of its own,
+vexel_draw_main (draw_main in Python), that sends what the screen sends
+within the run, from the mode the run has there; the run calls it. The
+buttons a screen names (buttonDef ... as "Start") become an enumeration of
+their numbers (VEXEL_MAIN_BUTTON_START). Two screens of the scripts
+exported, or two buttons of one screen, whose names give the same
+identifier are a mistake at the later name. The local file of an SD_FILE_WRITE is put into
 the code, up to 1 MiB.
 
   c        vexel_scripts.h and vexel_scripts.c, C99, on three functions the
@@ -33,8 +39,9 @@ is written.
 Options:
   --lang LANGUAGE   c, arduino or python
   -o, --output DIR  the folder for the files; made when missing
-  --extended        every function starts with the module in extended mode
-                    (Y is a 16-bit word in SetXHY and LINE_TO_XHY)
+  --extended        every script's function starts with the module in
+                    extended mode (Y is a 16-bit word in SetXHY and
+                    LINE_TO_XHY); a screen's starts as the run has it
   -h, --help        show this text
 
 Mistakes in a script are printed as FILE:LINE:COLUMN: message.

@@ -57,7 +57,7 @@ struct HandleSpot
 };
 
 // The handles a shape offers besides its body; none when it is fixed.
-QVector<HandleSpot> handlesOf(const Shape &shape);
+QVector<HandleSpot> handlesOf(const Layout &layout, const Shape &shape);
 
 // The shape moved by `panelDelta` panel pixels, every number kept inside
 // its field (the move is cut short instead). `text` is the script the
@@ -90,10 +90,11 @@ struct Field
 };
 
 QVector<Field> fieldsOf(const Layout &layout, const Shape &shape);
-// The field at `index` of fieldsOf() set to `value` (numbers) or `text`.
-// Values beyond the field are kept at its edge.
+// The field at `index` of fieldsOf() set to `value` (numbers) or `given`
+// (texts and names). Values beyond the field are kept at its edge. `text`
+// is the script the layout was made from.
 Edit setField(const Layout &layout, const Shape &shape, int index, qint64 value,
-              const QString &text = {});
+              const QString &given, const QString &text);
 
 // What the palette adds.
 enum class NewShape

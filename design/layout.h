@@ -3,6 +3,7 @@
 
 #include "preview/screenrender.h"
 
+#include <QHash>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -36,6 +37,19 @@ struct StatementInfo
     int parent = -1;       // the repeat or screen holding it; -1 at the top
     int firstStep = -1;    // its first step in the run shown; -1 when it did not run
     bool inRepeat = false; // within a repeat's body, at any depth
+    bool extended = false; // the mode it first ran in
+};
+
+// Where a shape gets a setting of the module's memory from: its position
+// (the cursor), its ink or its font.
+struct SettingSource
+{
+    // The statement that sets it for this shape alone; -1 when there is
+    // none: an edit then gives the shape a statement of its own.
+    int statement = -1;
+    // Statements after the shape read the same setting, before anything
+    // sets it again: an edit must leave it as it was for them.
+    bool readLater = false;
 };
 
 struct Shape
@@ -43,28 +57,33 @@ struct Shape
     ShapeKind kind = ShapeKind::Box;
     int statement = -1; // the drawing statement
     int line = 0;
-    QRect bounds;          // panel pixels it wrote in the steps shown; may be empty
-    preview::Pen pen;      // as it began: its origin is pen.cursor
-    bool extended = false; // the mode it ran in
-    // The SetXHY that places this shape and nothing else, or -1: then a
-    // move gives the shape a position statement of its own.
-    int placedBy = -1;
-    int colouredBy = -1; // the SetColorH whose ink it draws in, or -1
-    int fontBy = -1;     // text: the select_font in force, or -1
+    QRect bounds;           // panel pixels it wrote in the steps shown; may be empty
+    preview::Pen pen;       // as it began: its origin is pen.cursor
+    QPoint cursorAfter;     // the cursor it left behind
+    bool extended = false;  // the mode it ran in
+    SettingSource position; // not for buttons, which carry their own
+    SettingSource ink;
+    SettingSource font; // text only
     // Non-empty when the shape is shown but cannot be moved: why.
     QString fixed;
 };
 
-// Every shape whose pixels are still on the screen after `steps` steps of
-// `render` (all when -1), in the order they were drawn.
+struct Setting;
+
+// Every shape whose pixels are still on the screen after the steps shown,
+// in the order they were drawn.
 class Layout
 {
 public:
     Layout() = default;
-    Layout(const preview::ScreenRender &render, int steps = -1);
+    // After every step of `render`.
+    explicit Layout(const preview::ScreenRender &render);
+    // `shown` is a screen of `render`, after some of its steps.
+    Layout(const preview::ScreenRender &render, const preview::RenderedScreen &shown);
 
     const QVector<Shape> &shapes() const { return all; }
     const StatementInfo &info(int statement) const { return statements.at(statement); }
+    const script::Statement &statement(int index) const { return *statements.at(index).statement; }
     int statementCount() const { return int(statements.size()); }
     int steps() const { return shownSteps; }
     // The pen after the steps shown: new shapes are drawn with it.
@@ -73,7 +92,7 @@ public:
 
     // The shape drawn by, or placed by, the statement on `line`; -1 if none.
     int shapeAtLine(int line) const;
-    // The shape of the statement that last wrote the panel pixel; -1 if none.
+    // The shape a statement draws; -1 if none is shown.
     int shapeOfStatement(int statement) const;
     // The lines a shape's statements stand on, first to last: its position
     // statement, when its own, and its drawing statement.
@@ -82,11 +101,12 @@ public:
 private:
     void indexStatements(const QVector<script::Statement> &list, int parent, bool inRepeat);
     void findShapes(const preview::ScreenRender &render, const QVector<int> &writers);
-    void findPlacers();
-    void findStateSetters();
+    QString fixedReason(int statement) const;
+    SettingSource sourceOf(int shape, const Setting &setting) const;
 
     QVector<StatementInfo> statements;
     QVector<Shape> all;
+    QHash<int, int> byStatement;
     int shownSteps = 0;
     preview::Pen endPen;
     bool endExtended = false;

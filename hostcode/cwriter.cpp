@@ -102,6 +102,30 @@ QByteArray functionName(const QString &part)
     return "vexel_run_" + part.toLatin1();
 }
 
+const char returnsText[] =
+    "Returns 0 once every expectation is met, or the line of the first that\n"
+    "   is not, where the run ends.";
+
+// "extended mode", for the comment of a function that starts in it.
+QByteArray modeText(bool extended)
+{
+    return extended ? "extended mode" : "standard mode";
+}
+
+// Named by the module's own numbers, so that the firmware's names stay
+// right whatever order the script defines them in.
+void appendButtonEnumeration(const QString &part, const QVector<Button> &buttons, QByteArray &out)
+{
+    if (buttons.isEmpty())
+        return;
+    out += "enum " + buttonEnumeration(part).toLatin1() + " {\n";
+    for (const Button &button : buttons) {
+        out += "    " + namedButtonConstant(part, button.name).toLatin1() + " = " +
+               QByteArray::number(button.number) + ", /* " + buttonPlace(button) + " */\n";
+    }
+    out += "};\n";
+}
+
 class CFamilyWriter
 {
 public:
@@ -118,8 +142,10 @@ private:
     QByteArray parameters() const { return arduino() ? "Stream &port" : "void"; }
     QByteArray port() const { return arduino() ? "port, " : ""; }
     void declarations(QByteArray &out) const;
+    void screenDeclarations(const ScriptCode &script, QByteArray &out) const;
     void helpers(QByteArray &out) const;
-    void function(const ScriptCode &script, QByteArray &out);
+    void function(const QByteArray &comment, const QByteArray &name, const QVector<Step> &list,
+                  QByteArray &out);
     void steps(const QVector<Step> &list, int depth);
     void write(const Step &step, int depth);
     QByteArray openArray(const char *prefix);
@@ -129,10 +155,12 @@ private:
     QByteArray bytesDiffer(const QByteArray &expected);
     void wait(const Step &step, int depth);
     void loop(const Step &step, int depth);
+    void draw(const Step &step, int depth);
     void line(int depth, const QByteArray &text);
 
     Flavour flavour;
     const QVector<ScriptCode> &scripts;
+    const ScriptCode *current = nullptr; // the script whose functions are being written
     ExportOptions options;
     Uses uses;
     QByteArray arrays; // the function's arrays, written before it
@@ -154,7 +182,8 @@ QByteArray CFamilyWriter::header() const
            "   script sends, in one write for each run of statements, and checks every\n"
            "   reply the script expects. Each starts with the module in ";
     out += options.extendedAtStart ? "extended" : "standard";
-    out += " mode. */\n\n#ifndef VEXEL_SCRIPTS_H\n#define VEXEL_SCRIPTS_H\n\n";
+    out += " mode; a screen's function in\n   the mode its script's run has there. */\n\n#ifndef "
+           "VEXEL_SCRIPTS_H\n#define VEXEL_SCRIPTS_H\n\n";
     if (arduino()) {
         out += "#include <Arduino.h>\n\n/* Each function takes the Stream of the module's serial "
                "line, begun at\n"
@@ -175,19 +204,35 @@ QByteArray CFamilyWriter::header() const
 void CFamilyWriter::declarations(QByteArray &out) const
 {
     for (const ScriptCode &script : scripts) {
-        out += "/* " + commentText(script.title) +
-               "\n   Returns 0 once every expectation is met, or the line of the first that\n"
-               "   is not, where the run ends. */\n";
+        out += "/* " + commentText(script.title) + "\n   " + returnsText + " */\n";
         out += "long " + functionName(script.part) + "(" + parameters() + ");\n";
         if (!script.plan.buttons.isEmpty())
             out += "/* The touch buttons it defines, by number. */\n";
         for (const Button &button : script.plan.buttons) {
             out += "#define " + buttonConstant(script.part, button.number).toLatin1() + ' ' +
-                   QByteArray::number(button.number) + " /* line " +
-                   QByteArray::number(button.line) + ": at " + QByteArray::number(button.x) + ", " +
-                   QByteArray::number(button.y) + ", " + QByteArray::number(button.width) + " x " +
-                   QByteArray::number(button.height) + " */\n";
+                   QByteArray::number(button.number) + " /* " + buttonPlace(button) + " */\n";
         }
+        if (!script.plan.namedButtons.isEmpty())
+            out += "/* The touch buttons it names outside its screens. */\n";
+        appendButtonEnumeration(script.part, script.plan.namedButtons, out);
+        out += '\n';
+        screenDeclarations(script, out);
+    }
+}
+
+// Each screen's function and the buttons it names. The function starts in
+// the mode the whole run has at the screen, which is what its bytes assume.
+void CFamilyWriter::screenDeclarations(const ScriptCode &script, QByteArray &out) const
+{
+    for (int i = 0; i < script.plan.screens.size(); ++i) {
+        const Screen &screen = script.plan.screens.at(i);
+        const QString &part = script.screenParts.at(i);
+        out += "/* Draws " + commentText(screenTitle(screen)) + " (line " +
+               QByteArray::number(screen.namePos.line) + ") as the run of " +
+               commentText(script.title) + "\n   does, from " + modeText(screen.extendedAtStart) +
+               ", the mode the run has there.\n   " + returnsText + " */\n";
+        out += "long " + drawFunction(part, Language::C).toLatin1() + "(" + parameters() + ");\n";
+        appendButtonEnumeration(part, screen.buttons, out);
         out += '\n';
     }
 }
@@ -199,8 +244,16 @@ QByteArray CFamilyWriter::source()
            "   their bytes, and what it checks. */\n\n#include \"vexel_scripts.h\"\n\n"
            "#include <string.h>\n\n";
     helpers(out);
-    for (const ScriptCode &script : scripts)
-        function(script, out);
+    for (const ScriptCode &script : scripts) {
+        current = &script;
+        for (int i = 0; i < script.plan.screens.size(); ++i) {
+            const Screen &screen = script.plan.screens.at(i);
+            function(commentText(screenTitle(screen)) + " of " + commentText(script.title),
+                     drawFunction(script.screenParts.at(i), Language::C).toLatin1(), screen.steps,
+                     out);
+        }
+        function(commentText(script.title), functionName(script.part), script.plan.steps, out);
+    }
     return out;
 }
 
@@ -231,16 +284,17 @@ void CFamilyWriter::helpers(QByteArray &out) const
     out += '\n';
 }
 
-void CFamilyWriter::function(const ScriptCode &script, QByteArray &out)
+void CFamilyWriter::function(const QByteArray &comment, const QByteArray &name,
+                             const QVector<Step> &list, QByteArray &out)
 {
     arrays.clear();
     body.clear();
-    steps(script.plan.steps, 1);
-    out += "/* " + commentText(script.title) + " */\n\n";
+    steps(list, 1);
+    out += "/* " + comment + " */\n\n";
     out += arrays;
-    out += "long " + functionName(script.part) + "(" + parameters() + ")\n{\n";
-    const Uses used = usesOf(script.plan.steps);
-    if (arduino() && !used.write && !used.read)
+    out += "long " + name + "(" + parameters() + ")\n{\n";
+    const Uses used = usesOf(list);
+    if (arduino() && !used.write && !used.read && !used.draw)
         out += "    (void)port;\n";
     out += body;
     out += "    return 0;\n}\n\n";
@@ -261,6 +315,9 @@ void CFamilyWriter::steps(const QVector<Step> &list, int depth)
             break;
         case Step::Kind::Loop:
             loop(step, depth);
+            break;
+        case Step::Kind::Draw:
+            draw(step, depth);
             break;
         }
     }
@@ -393,6 +450,26 @@ void CFamilyWriter::loop(const Step &step, int depth)
                     QByteArray::number(step.count) + "UL; ++" + round + ") { /* " + comment +
                     " */");
     steps(step.body, depth + 1);
+    line(depth, "}");
+}
+
+// A screen that checks nothing always returns 0: then a plain call.
+void CFamilyWriter::draw(const Step &step, int depth)
+{
+    const Screen &screen = current->plan.screens.at(step.screen);
+    const QByteArray call =
+        drawFunction(current->screenParts.at(step.screen), Language::C).toLatin1() +
+        (arduino() ? "(port)" : "()");
+    const QByteArray comment =
+        " /* line " + QByteArray::number(step.line) + ": " + commentText(step.source) + " */";
+    if (!usesOf(screen.steps).read) {
+        line(depth, call + ";" + comment);
+        return;
+    }
+    line(depth, "{" + comment);
+    line(depth + 1, "const long failed = " + call + ";");
+    line(depth + 1, "if (failed != 0)");
+    line(depth + 2, "return failed;");
     line(depth, "}");
 }
 

@@ -2,6 +2,7 @@
 
 #include "hostcode/names.h"
 #include "hostcode/outputfiles.h"
+#include "hostcode/screennames.h"
 #include "hostcode/writers.h"
 
 #include <QDir>
@@ -110,8 +111,10 @@ Generated generateCode(const QVector<NamedScript> &scripts, Language language,
             continue;
         PlanResult planned = planScript(parsed.script, options.extendedAtStart);
         addProblems(named.name, planned.errors, generated.problems);
-        codes.append(ScriptCode{named.name, parts.at(i), std::move(planned.plan)});
+        codes.append(ScriptCode{named.name, parts.at(i), std::move(planned.plan), {}});
     }
+    if (generated.problems.isEmpty())
+        generated.problems = nameScreens(codes, language);
     if (generated.problems.isEmpty())
         generated.files = filesOf(language, codes, options);
     return generated;

@@ -37,7 +37,12 @@ QString trimmed(QString part, int size)
 
 QString namePart(const QString &scriptName)
 {
-    const QString base = baseOf(scriptName).toLower();
+    return identifierPart(baseOf(scriptName), QStringLiteral("script"));
+}
+
+QString identifierPart(const QString &name, const QString &fallback)
+{
+    const QString base = name.toLower();
     QString part;
     bool gap = false;
     for (const QChar c : base) {
@@ -51,7 +56,7 @@ QString namePart(const QString &scriptName)
         }
     }
     part = trimmed(part, longestNamePart);
-    return part.isEmpty() ? QStringLiteral("script") : part;
+    return part.isEmpty() ? fallback : part;
 }
 
 QStringList uniqueNameParts(const QStringList &scriptNames)
@@ -74,6 +79,24 @@ QStringList uniqueNameParts(const QStringList &scriptNames)
 QString buttonConstant(const QString &part, int button)
 {
     return QStringLiteral("VEXEL_%1_BUTTON_%2").arg(part.toUpper()).arg(button);
+}
+
+QString namedButtonConstant(const QString &part, const QString &buttonName)
+{
+    return QStringLiteral("VEXEL_%1_BUTTON_%2")
+        .arg(part.toUpper(), identifierPart(buttonName, QStringLiteral("button")).toUpper());
+}
+
+QString buttonEnumeration(const QString &part)
+{
+    return QStringLiteral("vexel_%1_button").arg(part);
+}
+
+QString drawFunction(const QString &part, Language language)
+{
+    return (language == Language::Python ? QStringLiteral("draw_")
+                                         : QStringLiteral("vexel_draw_")) +
+           part;
 }
 
 } // namespace hostcode

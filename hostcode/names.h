@@ -1,6 +1,8 @@
 #ifndef HOSTCODE_NAMES_H
 #define HOSTCODE_NAMES_H
 
+#include "hostcode/hostcode.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,10 @@ constexpr int longestNamePart = 20;
 // always put a prefix before it.
 QString namePart(const QString &scriptName);
 
+// The same for a screen's or a button's name, taken whole (a dot is no
+// suffix there): "Main menu" is "main_menu"; `fallback` when nothing is left.
+QString identifierPart(const QString &name, const QString &fallback);
+
 // Name parts for `scriptNames`, in order, each unique: a part already taken
 // gets "_2", "_3", ... (trimmed to fit), so two scripts whose names differ
 // only in punctuation or case still get a function each.
@@ -27,6 +33,16 @@ QStringList uniqueNameParts(const QStringList &scriptNames);
 // name part is "panel". Unique while the parts are, as the number follows
 // the last "_BUTTON_".
 QString buttonConstant(const QString &part, int button);
+
+// "VEXEL_MAIN_BUTTON_START": the constant for the button named "Start" on
+// the screen whose name part is "main" (or of the script of that part,
+// outside screens). Named buttons are gathered in buttonEnumeration(part).
+QString namedButtonConstant(const QString &part, const QString &buttonName);
+QString buttonEnumeration(const QString &part);
+
+// The function that draws the screen of name part `part`: "vexel_draw_main",
+// or "draw_main" in Python.
+QString drawFunction(const QString &part, Language language);
 
 } // namespace hostcode
 

@@ -24,7 +24,7 @@ bool Step::operator==(const Step &other) const
 {
     return kind == other.kind && line == other.line && bytes == other.bytes && ms == other.ms &&
            check == other.check && count == other.count && laterRounds == other.laterRounds &&
-           body == other.body;
+           body == other.body && screen == other.screen;
 }
 
 namespace {
@@ -101,6 +101,7 @@ private:
     void wait(const Statement &statement, QVector<Step> &out);
     void expect(const Statement &statement, State &state, QVector<Step> &out);
     void repeat(const Statement &statement, State &state, QVector<Step> &out);
+    void screen(const Statement &statement, State &state, QVector<Step> &out);
     void appendLoop(const Statement &statement, int count, bool laterRounds,
                     const QVector<Step> &body, QVector<Step> &out);
     std::optional<QByteArray> localFile(const Statement &statement);
@@ -116,6 +117,10 @@ private:
     qint64 visitsLeft;
     QVector<Button> buttons;
     QSet<int> buttonNumbers;
+    QVector<Button> namedButtons;
+    QSet<int> namedButtonLines; // a repeat's body may be planned twice
+    QVector<Screen> screens;
+    int currentScreen = -1;           // the index of the screen being planned
     QHash<QString, QByteArray> files; // each local file read once, even in a repeat
 };
 
@@ -256,6 +261,10 @@ void Planner::expect(const Statement &statement, State &state, QVector<Step> &ou
 // once for the first round and looped for the rest.
 void Planner::repeat(const Statement &statement, State &state, QVector<Step> &out)
 {
+    if (statement.isScreen()) {
+        screen(statement, state, out);
+        return;
+    }
     if (statement.count <= 0 || statement.body.isEmpty())
         return;
     if (visitsLeft < 0) {
@@ -296,6 +305,30 @@ void Planner::repeat(const Statement &statement, State &state, QVector<Step> &ou
         appendLoop(statement, statement.count - 1, true, later, out);
 }
 
+// A screen runs once, at the top level: its steps are planned in the state
+// the run reaches it in, and the run calls the screen's function, so its
+// bytes stand once in the code.
+void Planner::screen(const Statement &statement, State &state, QVector<Step> &out)
+{
+    Screen drawn;
+    drawn.name = statement.name;
+    drawn.namePos = statement.namePos;
+    drawn.extendedAtStart = state.extended;
+    screens.append(drawn);
+    const int index = screens.size() - 1;
+    const QScopedValueRollback<int> inside(currentScreen, index);
+    QVector<Step> steps;
+    plan(statement.body, state, steps);
+    screens[index].steps = std::move(steps);
+
+    Step draw;
+    draw.kind = Step::Kind::Draw;
+    draw.line = statement.pos.line;
+    draw.source = statement.source;
+    draw.screen = index;
+    out.append(draw);
+}
+
 void Planner::appendLoop(const Statement &statement, int count, bool laterRounds,
                          const QVector<Step> &body, QVector<Step> &out)
 {
@@ -314,12 +347,21 @@ void Planner::appendLoop(const Statement &statement, int count, bool laterRounds
 void Planner::noteButton(const Statement &statement)
 {
     const ArgValues &values = statement.values;
-    const int number = int(values.value(0));
-    if (buttonNumbers.contains(number))
+    Button button{int(values.value(0)), int(values.value(5)), int(values.value(6)),
+                  int(values.value(7)), int(values.value(8)), statement.pos,
+                  statement.name};
+    if (!button.name.isEmpty()) {
+        if (namedButtonLines.contains(statement.namePos.line))
+            return;
+        namedButtonLines.insert(statement.namePos.line);
+        button.pos = statement.namePos;
+        (currentScreen >= 0 ? screens[currentScreen].buttons : namedButtons).append(button);
         return;
-    buttonNumbers.insert(number);
-    buttons.append(Button{number, int(values.value(5)), int(values.value(6)), int(values.value(7)),
-                          int(values.value(8)), statement.pos.line});
+    }
+    if (buttonNumbers.contains(button.number))
+        return;
+    buttonNumbers.insert(button.number);
+    buttons.append(button);
 }
 
 void Planner::fail(const SourcePos &pos, const QString &message)
@@ -343,6 +385,8 @@ PlanResult Planner::result(QVector<Step> steps)
               [](const Button &a, const Button &b) { return a.number < b.number; });
     result.plan.steps = std::move(steps);
     result.plan.buttons = buttons;
+    result.plan.namedButtons = namedButtons;
+    result.plan.screens = screens;
     return result;
 }
 

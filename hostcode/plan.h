@@ -56,6 +56,7 @@ struct Step
         Wait,   // a pause
         Expect, // read a reply and check it; the script's line on failure
         Loop,   // `count` rounds of `body`
+        Draw,   // a screen's own function, whose line is passed on when it fails
     };
 
     Kind kind = Kind::Write;
@@ -69,6 +70,7 @@ struct Step
     int count = 0;            // Loop
     bool laterRounds = false; // Loop: its first round is written out before it
     QVector<Step> body;       // Loop
+    int screen = -1;          // Draw: its index in Plan::screens
 
     // Same code: what goes out, in what order, and what is checked.
     bool operator==(const Step &other) const;
@@ -83,13 +85,27 @@ struct Button
     int y = 0;
     int width = 0;
     int height = 0;
-    int line = 0; // its first definition
+    script::SourcePos pos; // its first definition; a named button's name
+    QString name;          // `as "Start"`; empty for a button known by number
+};
+
+// A `screen "Main"` block: the steps its statements take within a whole run,
+// starting where the run has the module there, and the buttons it names.
+struct Screen
+{
+    QString name;
+    script::SourcePos namePos;
+    bool extendedAtStart = false; // the mode the run has at its start
+    QVector<Step> steps;
+    QVector<Button> buttons; // named, in the order written
 };
 
 struct Plan
 {
-    QVector<Step> steps;
-    QVector<Button> buttons; // by number, each once
+    QVector<Step> steps;          // the whole run; a screen is a Draw step
+    QVector<Button> buttons;      // defined without a name, by number, each once
+    QVector<Button> namedButtons; // named outside every screen, in the order written
+    QVector<Screen> screens;      // in the order written
 };
 
 struct PlanResult
@@ -101,11 +117,11 @@ struct PlanResult
 };
 
 // The plan of a script the parser accepted, starting in standard mode unless
-// `extendedAtStart`. Refused, with the statement's line and column: an
-// expectation of a reply that cannot come where it stands (`expect sd OK`
-// with no SD command before it), a local file that cannot be read or is
-// larger than largestEmbeddedFile, and repeats whose rounds differ at so
-// many depths that writing each out would not fit.
+// `extendedAtStart`. Each screen's steps are planned once, in the state the
+// run reaches it in, and the run draws it by calling it. Refused, with the statement's line and
+// column: an expectation of a reply that cannot come where it stands (`expect sd OK` with no SD
+// command before it), a local file that cannot be read or is larger than largestEmbeddedFile, and
+// repeats whose rounds differ at so many depths that writing each out would not fit.
 PlanResult planScript(const script::Script &script, bool extendedAtStart = false);
 
 } // namespace hostcode

@@ -18,8 +18,9 @@ Each function takes an open serial.Serial on the module's line (115200 baud,
 set otherwise), sends what its script sends, in one write for each run of
 statements, and checks every reply the script expects. It returns 0 once
 every expectation is met, or the line of the first that is not, where the
-run ends. Each starts with the module in %MODE% mode. The port's timeout is
-set while a reply is read, and put back after.
+run ends. Each run_ function starts with the module in %MODE% mode; a
+screen's draw_ function in the mode its script's run has there. The port's
+timeout is set while a reply is read, and put back after.
 """
 
 import time
@@ -62,8 +63,11 @@ public:
     QByteArray module();
 
 private:
-    void function(const ScriptCode &script, QByteArray &out);
-    void buttons(const ScriptCode &script, QByteArray &out);
+    void script(const ScriptCode &code, QByteArray &out);
+    void function(const QByteArray &name, const QByteArray &doc, const QVector<Step> &list,
+                  QByteArray &out);
+    void buttons(const ScriptCode &code, QByteArray &out);
+    void draw(const Step &step, int depth);
     void steps(const QVector<Step> &list, int depth);
     void write(const Step &step, int depth);
     void expect(const Step &step, int depth);
@@ -72,6 +76,7 @@ private:
     void line(int depth, const QByteArray &text);
 
     const QVector<ScriptCode> &scripts;
+    const ScriptCode *current = nullptr; // the script whose functions are being written
     ExportOptions options;
     QByteArray constants; // the function's bytes, written before it
     QByteArray body;
@@ -88,8 +93,8 @@ QByteArray PythonWriter::module()
     text.replace("%STATUS%", hexByte(replymarker::status));
     text.replace("%OPENED%", hexByte(openSucceeded));
     out += text;
-    for (const ScriptCode &script : scripts)
-        function(script, out);
+    for (const ScriptCode &code : scripts)
+        script(code, out);
     return out;
 }
 
@@ -100,31 +105,70 @@ void PythonWriter::line(int depth, const QByteArray &text)
     body += '\n';
 }
 
-void PythonWriter::buttons(const ScriptCode &script, QByteArray &out)
+// Named buttons are constants with the C code's names, as the button
+// numbers of unnamed ones are: a firmware ported from one reads the same.
+void appendNamedButtons(const QByteArray &comment, const QString &part,
+                        const QVector<Button> &buttons, QByteArray &out)
 {
-    for (const Button &button : script.plan.buttons) {
-        out += buttonConstant(script.part, button.number).toLatin1() + " = " +
-               QByteArray::number(button.number) + "  # line " + QByteArray::number(button.line) +
-               ": at " + QByteArray::number(button.x) + ", " + QByteArray::number(button.y) + ", " +
-               QByteArray::number(button.width) + " x " + QByteArray::number(button.height) + "\n";
+    if (buttons.isEmpty())
+        return;
+    out += "# " + comment + '\n';
+    for (const Button &button : buttons) {
+        out += namedButtonConstant(part, button.name).toLatin1() + " = " +
+               QByteArray::number(button.number) + "  # " + buttonPlace(button) + '\n';
     }
-    if (!script.plan.buttons.isEmpty())
-        out += '\n';
+    out += '\n';
 }
 
-void PythonWriter::function(const ScriptCode &script, QByteArray &out)
+void PythonWriter::buttons(const ScriptCode &code, QByteArray &out)
+{
+    for (const Button &button : code.plan.buttons) {
+        out += buttonConstant(code.part, button.number).toLatin1() + " = " +
+               QByteArray::number(button.number) + "  # " + buttonPlace(button) + '\n';
+    }
+    if (!code.plan.buttons.isEmpty())
+        out += '\n';
+    appendNamedButtons("The touch buttons it names outside its screens", code.part,
+                       code.plan.namedButtons, out);
+}
+
+// Each screen's function before the run's, which calls them.
+void PythonWriter::script(const ScriptCode &code, QByteArray &out)
+{
+    current = &code;
+    out += "\n\n# " + lineText(code.title) + "\n\n";
+    buttons(code, out);
+    for (int i = 0; i < code.plan.screens.size(); ++i) {
+        const Screen &screen = code.plan.screens.at(i);
+        const QString &part = code.screenParts.at(i);
+        // The name stays in comments: in a docstring a quote or a backslash
+        // of it would be Python.
+        out += "# " + lineText(screenTitle(screen)) + ", line " +
+               QByteArray::number(screen.namePos.line) + "\n\n";
+        appendNamedButtons("Its touch buttons", part, screen.buttons, out);
+        function(drawFunction(part, Language::Python).toLatin1(),
+                 QByteArray("Draws the screen as the run does, from ") +
+                     (screen.extendedAtStart ? "extended" : "standard") + " mode.",
+                 screen.steps, out);
+        out += "\n\n";
+    }
+    function("run_" + code.part.toLatin1(), {}, code.plan.steps, out);
+}
+
+void PythonWriter::function(const QByteArray &name, const QByteArray &doc,
+                            const QVector<Step> &list, QByteArray &out)
 {
     constants.clear();
     body.clear();
-    steps(script.plan.steps, 1);
-    out += "\n\n# " + lineText(script.title) + "\n\n";
-    buttons(script, out);
+    steps(list, 1);
     out += constants;
     if (!constants.isEmpty())
         out += "\n\n";
-    out += "def run_" + script.part.toLatin1() + "(port: serial.Serial) -> int:\n";
-    out += "    \"\"\"0 once every expectation is met, else the line of the first that is "
-           "not.\"\"\"\n";
+    out += "def " + name + "(port: serial.Serial) -> int:\n    \"\"\"";
+    if (!doc.isEmpty())
+        out += doc + "\n\n    ";
+    out += "0 once every expectation is met, else the line of the first that is not.";
+    out += doc.isEmpty() ? "\"\"\"\n" : "\n    \"\"\"\n";
     out += body;
     out += "    return 0\n";
 }
@@ -146,8 +190,28 @@ void PythonWriter::steps(const QVector<Step> &list, int depth)
         case Step::Kind::Loop:
             loop(step, depth);
             break;
+        case Step::Kind::Draw:
+            draw(step, depth);
+            break;
         }
     }
+}
+
+// A screen that checks nothing always returns 0: then a plain call.
+void PythonWriter::draw(const Step &step, int depth)
+{
+    const Screen &screen = current->plan.screens.at(step.screen);
+    const QByteArray call =
+        drawFunction(current->screenParts.at(step.screen), Language::Python).toLatin1() + "(port)";
+    const QByteArray comment =
+        "  # line " + QByteArray::number(step.line) + ": " + lineText(step.source);
+    if (!usesOf(screen.steps).read) {
+        line(depth, call + comment);
+        return;
+    }
+    line(depth, "failed = " + call + comment);
+    line(depth, "if failed:");
+    line(depth + 1, "return failed");
 }
 
 // One bytes object a run, each statement's hex on its own line with the

@@ -24,6 +24,9 @@ void addUses(const QVector<Step> &steps, Uses &uses)
         case Step::Kind::Loop:
             addUses(step.body, uses);
             break;
+        case Step::Kind::Draw:
+            uses.draw = true; // what the screen uses counts with its own steps
+            break;
         }
     }
 }
@@ -40,9 +43,24 @@ Uses usesOf(const QVector<Step> &steps)
 Uses usesOf(const QVector<ScriptCode> &scripts)
 {
     Uses uses;
-    for (const ScriptCode &script : scripts)
+    for (const ScriptCode &script : scripts) {
         addUses(script.plan.steps, uses);
+        for (const Screen &screen : script.plan.screens)
+            addUses(screen.steps, uses);
+    }
     return uses;
+}
+
+QByteArray buttonPlace(const Button &button)
+{
+    return "line " + QByteArray::number(button.pos.line) + ": at " + QByteArray::number(button.x) +
+           ", " + QByteArray::number(button.y) + ", " + QByteArray::number(button.width) + " x " +
+           QByteArray::number(button.height);
+}
+
+QString screenTitle(const Screen &screen)
+{
+    return QStringLiteral("screen \"%1\"").arg(screen.name);
 }
 
 } // namespace hostcode

@@ -456,13 +456,13 @@ private slots:
         QVERIFY2(run.out.contains(passedLine(expectationsIn(demo))), qPrintable(run.out));
     }
 
-    // All five in one session, as a build server runs them: each passes in
+    // All six in one session, as a build server runs them: each passes in
     // the state the one before left the module, and the report holds a suite
     // per demo with a case per expectation.
     void allDemosInOneRunWithJUnit()
     {
         const QStringList demos = demoScripts();
-        QCOMPARE(demos.size(), 5);
+        QCOMPARE(demos.size(), 6);
         startSimulator({"--capture", path("sim.pcapng")});
         const Run run = vexelctlTapping(QStringList{"run"} + demos +
                                         QStringList{"--port", device, "--junit", path("r.xml")});
@@ -470,11 +470,11 @@ private slots:
         int expectations = 0;
         for (const QString &demo : demos)
             expectations += expectationsIn(demo);
-        QVERIFY2(run.out.contains(passedLine(expectations) + ", 5 of 5 scripts run"),
+        QVERIFY2(run.out.contains(passedLine(expectations) + ", 6 of 6 scripts run"),
                  qPrintable(run.out));
 
         const QVector<Suite> suites = readJUnit(path("r.xml"));
-        QCOMPARE(suites.size(), 5);
+        QCOMPARE(suites.size(), 6);
         for (int i = 0; i < suites.size(); ++i) {
             QCOMPARE(suites.at(i).name, demos.at(i));
             QCOMPARE(suites.at(i).tests, expectationsIn(demos.at(i)));

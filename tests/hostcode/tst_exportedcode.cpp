@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -104,6 +105,61 @@ QString modesScript()
                           "end\n");
 }
 
+// Set-up, then two screens: the first in the extended mode the set-up
+// leaves (a Y goes out as a word), the second back in standard mode with a
+// reply to read. Its screen names differ from the demo's, which is
+// exported with it.
+QString screensScript()
+{
+    return QStringLiteral("SetColorH #000000\n"
+                          "Cls\n"
+                          "setExtendedMode\n"
+                          "buttonDef 9 1 0 0 0 0 200 40 30\n"
+                          "screen \"Home\"\n"
+                          "    SetXHY 10 230\n"
+                          "    LINE_TO_XHY 200 100\n"
+                          "    buttonDef 2 1 0 0 0 170 20 120 80 as \"Options\"\n"
+                          "    buttonDef 1 1 0 0 0 20 20 120 80 as \"Start\"\n"
+                          "end\n"
+                          "screen \"Options\"\n"
+                          "    setStandardMode\n"
+                          "    buttonState 1 0\n"
+                          "    buttonState 2 0\n"
+                          "    SetXHY 10 20\n"
+                          "    printString \"Options\"\n"
+                          "    buttonDef 3 1 0 0 0 20 150 120 80 as \"Back\"\n"
+                          "    ping\n"
+                          "    expect pong within 500ms\n"
+                          "end\n"
+                          "buttonState 3 0\n"
+                          "buttonState 9 0\n");
+}
+
+// The lines of the screen `name` in `script`, between its screen and end.
+QPair<int, int> screenLines(const QString &script, const QString &name)
+{
+    const QStringList lines = script.split('\n');
+    const int start = lines.indexOf("screen \"" + name + "\"");
+    const int end = lines.indexOf("end", start);
+    return {start + 2, end}; // counted from 1, the screen's own line left out
+}
+
+// What `vexelctl run` printed that its statements from line `first` to
+// `last` sent: "12  SetXHY 10 20  -> 85 00 0a 14  ok  0.3 ms".
+QByteArray bytesOfLines(const QString &runOutput, QPair<int, int> lines)
+{
+    static const QRegularExpression sentLine(
+        "^(\\d+)  .*  -> ([0-9a-f]{2}(?: [0-9a-f]{2})*)  ok  ");
+    QByteArray sent;
+    for (const QString &line : runOutput.split('\n')) {
+        const QRegularExpressionMatch match = sentLine.match(line);
+        const int number = match.captured(1).toInt();
+        if (match.hasMatch() && number >= lines.first && number <= lines.second)
+            sent += QByteArray::fromHex(match.captured(2).toLatin1());
+    }
+    return sent;
+}
+
 // One run of bytes far longer than an Arduino array may be.
 QString longScript()
 {
@@ -125,7 +181,8 @@ class ExportedCodeTest : public QObject
     QTemporaryDir temp;
     QStringList scripts; // every script exported, in the order given to vexelctl export
     QStringList functions;
-    QHash<QString, QByteArray> reference; // what vexelctl run sent, by script
+    QHash<QString, QByteArray> reference;    // what vexelctl run sent, by script
+    QHash<QString, QString> referenceOutput; // and what it printed
     int sessions = 0;
 
     QString path(const QString &name) const { return temp.filePath(name); }
@@ -184,8 +241,10 @@ class ExportedCodeTest : public QObject
     {
         if (!reference.contains(script)) {
             QByteArray received;
-            session(VEXELCTL_PATH, {"run", script, "--port"}, tapping(script), received);
+            const Run run =
+                session(VEXELCTL_PATH, {"run", script, "--port"}, tapping(script), received);
             reference.insert(script, received);
+            referenceOutput.insert(script, run.out);
         }
         return reference.value(script);
     }
@@ -196,11 +255,10 @@ class ExportedCodeTest : public QObject
         return file.open(QIODevice::ReadOnly) && file.readAll().contains("expect touch");
     }
 
-    // The harness for `language` built around the exported function of
-    // `script`, with every warning an error.
-    QString build(const QString &language, const QString &script, QString &problem) const
+    // The harness for `language` built around the exported C or Arduino
+    // function `function`, with every warning an error.
+    QString build(const QString &language, const QString &function, QString &problem) const
     {
-        const QString function = functionOf(script);
         const QString binary = path(language + "-" + function);
         const QString code = path(language);
         const bool c = language == "c";
@@ -208,7 +266,7 @@ class ExportedCodeTest : public QObject
             runProgram(c ? GCC_PATH : GXX_PATH,
                        {c ? "-std=c99" : "-std=gnu++11", "-Wall", "-Wextra", "-Werror", "-I" + code,
                         "-I" + QStringLiteral(HARNESS_DIR), "-I" + harnessFile("arduino"),
-                        "-DVEXEL_RUN=vexel_run_" + function, "-o", binary,
+                        "-DVEXEL_RUN=" + function, "-o", binary,
                         harnessFile(c ? "posixharness.c" : "arduinoharness.cpp"),
                         code + (c ? "/vexel_scripts.c" : "/vexel_scripts.cpp")});
         if (compiled.exitCode != 0)
@@ -223,12 +281,13 @@ private slots:
         const QDir demos(qEnvironmentVariable("VEXEL_SOURCE_DIR") + "/script/demos");
         for (const QString &name : demos.entryList({"*.vxscript"}, QDir::Files, QDir::Name))
             scripts << demos.filePath(name);
-        QCOMPARE(scripts.size(), 5);
+        QCOMPARE(scripts.size(), 6);
         scripts << writeText(path("modes.vxscript"), modesScript())
                 << writeText(path("long.vxscript"), longScript())
                 << writeText(path("failing.vxscript"),
                              "ping\nexpect pong\nping\nexpect 39 within 300ms\nCls\n")
-                << writeText(path("silent.vxscript"), "Cls\nexpect 38 within 200ms\nping\n");
+                << writeText(path("silent.vxscript"), "Cls\nexpect 38 within 200ms\nping\n")
+                << writeText(path("screens.vxscript"), screensScript());
         functions = hostcode::uniqueNameParts(scripts);
         for (const QString language : {"c", "arduino", "python"}) {
             const Run exported = runProgram(
@@ -295,7 +354,7 @@ private slots:
                               "run_" + functionOf(script)};
         if (language != "python") {
             QString problem;
-            program = build(language, script, problem);
+            program = build(language, "vexel_run_" + functionOf(script), problem);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
             arguments.clear();
         }
@@ -309,6 +368,48 @@ private slots:
         QVERIFY(received == expected);
         if (script.endsWith("silent.vxscript"))
             QVERIFY(run.elapsedMs >= 200);
+    }
+
+    void screensSendWhatTheirLinesSend_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("screen");
+        for (const QString language : {"c", "arduino", "python"}) {
+            for (const QString screen : {"Home", "Options"})
+                QTest::newRow(qPrintable(language + " " + screen)) << language << screen;
+        }
+    }
+
+    // A screen's function alone, on a fresh module, sends what the screen's
+    // statements sent within `vexelctl run` of the whole script: "Home" in
+    // the extended mode the set-up left, "Options" with its reply read. The
+    // fresh simulator is in standard mode and says it skipped Home's words;
+    // only the bytes count there.
+    void screensSendWhatTheirLinesSend()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, screen);
+        const QString script = path("screens.vxscript");
+        referenceBytes(script);
+        const QByteArray expected =
+            bytesOfLines(referenceOutput.value(script), screenLines(screensScript(), screen));
+        QVERIFY(!expected.isEmpty());
+
+        const QString part = hostcode::identifierPart(screen, "screen");
+        QString program = PYTHON3_PATH;
+        QStringList arguments{"-I", harnessFile("runexported.py"), path("python"),
+                              hostcode::drawFunction(part, hostcode::Language::Python)};
+        if (language != "python") {
+            QString problem;
+            program = build(language, hostcode::drawFunction(part, hostcode::Language::C), problem);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+            arguments.clear();
+        }
+        QByteArray received;
+        const Run run = session(program, arguments, false, received);
+        QVERIFY2(run.exitCode == 0 && run.err.isEmpty(), qPrintable(run.err));
+        QCOMPARE(run.out, QStringLiteral("0"));
+        QCOMPARE(received.toHex(' '), expected.toHex(' '));
     }
 };
 

@@ -34,26 +34,39 @@ PlanResult planned(const QString &text, const QString &baseDir = {}, bool extend
     return hostcode::planScript(parsed.script, extended);
 }
 
-// What a plan writes and reads, in order, its loops gone round: bytes
-// written, and the line of each expectation as "@line".
-void unroll(const QVector<Step> &steps, QByteArray &wire, QStringList &expects)
+// What a plan writes and reads, in order, its loops gone round and its
+// screens drawn: bytes written, and the line of each expectation as "@line".
+void unroll(const hostcode::Plan &plan, const QVector<Step> &steps, QByteArray &wire,
+            QStringList &expects)
 {
     for (const Step &step : steps) {
         if (step.kind == Step::Kind::Write)
             wire += step.bytes;
         else if (step.kind == Step::Kind::Expect)
             expects << QStringLiteral("@%1").arg(step.line);
+        else if (step.kind == Step::Kind::Draw)
+            unroll(plan, plan.screens.at(step.screen).steps, wire, expects);
         for (int round = 0; step.kind == Step::Kind::Loop && round < step.count; ++round)
-            unroll(step.body, wire, expects);
+            unroll(plan, step.body, wire, expects);
     }
 }
 
 // The same of the statements as the runner carries them out: each through
 // statementWrites() in the mode it runs in, every round of every repeat.
+// What each screen sends within the run goes to `screens` too, by name.
 void walk(const QVector<Statement> &statements, bool &extended, QByteArray &wire,
-          QStringList &expects)
+          QStringList &expects, QHash<QString, QByteArray> *screens = nullptr)
 {
     for (const Statement &statement : statements) {
+        if (statement.isScreen() && screens) {
+            QByteArray drawn;
+            QStringList unused;
+            walk(statement.body, extended, drawn, unused);
+            screens->insert(statement.name, drawn);
+            wire += drawn;
+            expects += unused;
+            continue;
+        }
         if (statement.kind == Statement::Kind::Repeat) {
             for (int round = 0; round < statement.count; ++round)
                 walk(statement.body, extended, wire, expects);
@@ -122,6 +135,20 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Top-level statements, some runs of them as screens.
+QString randomScreens(QRandomGenerator &random)
+{
+    QString text;
+    for (int i = 0; i < 4; ++i) {
+        if (random.bounded(2) == 0)
+            text += randomStatements(random, 1);
+        else
+            text += QStringLiteral("screen \"S%1\"\n").arg(i) + randomStatements(random, 1) +
+                    QStringLiteral("end\n");
+    }
+    return text;
+}
+
 QString generatedText(const QString &text, Language language, const QString &name = "s.vxs")
 {
     const hostcode::Generated generated =
@@ -130,6 +157,24 @@ QString generatedText(const QString &text, Language language, const QString &nam
     for (const hostcode::GeneratedFile &file : generated.files)
         joined += QString::fromUtf8(file.bytes);
     return joined;
+}
+
+// The value the code gives the constant `name`: a #define, an enumerator or
+// a Python constant; -1 when there is none.
+int constantValue(const QString &code, const QString &name)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression("\\b" + name + "\\b\\s*=?\\s*(\\d+)").match(code);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+// Scripts "s0.vxs", "s1.vxs", ... exported together as C.
+hostcode::Generated generatedC(const QStringList &texts)
+{
+    QVector<NamedScript> scripts;
+    for (const QString &text : texts)
+        scripts.append(NamedScript{QStringLiteral("s%1.vxs").arg(scripts.size()), text, {}});
+    return hostcode::generateCode(scripts, Language::C);
 }
 
 } // namespace
@@ -237,7 +282,7 @@ private slots:
     {
         QRandomGenerator random(20240611);
         for (int i = 0; i < 300; ++i) {
-            const QString text = randomStatements(random, 0);
+            const QString text = i % 2 ? randomStatements(random, 0) : randomScreens(random);
             const bool extended = random.bounded(2) == 1;
             const script::ParseResult parsed = script::parseScript(text, {}, extended);
             QVERIFY2(parsed.ok(), qPrintable(text));
@@ -245,11 +290,21 @@ private slots:
             QVERIFY2(result.ok(), qPrintable(text));
             QByteArray planWire, scriptWire;
             QStringList planExpects, scriptExpects;
-            unroll(result.plan.steps, planWire, planExpects);
+            const hostcode::Plan &plan = result.plan;
+            unroll(plan, plan.steps, planWire, planExpects);
             bool mode = extended;
-            walk(parsed.script.statements, mode, scriptWire, scriptExpects);
+            QHash<QString, QByteArray> screenWires;
+            walk(parsed.script.statements, mode, scriptWire, scriptExpects, &screenWires);
             QVERIFY2(planWire == scriptWire, qPrintable(text));
             QVERIFY2(planExpects == scriptExpects, qPrintable(text));
+            // Each screen's own steps send what it sends within the run.
+            QCOMPARE(plan.screens.size(), screenWires.size());
+            for (const hostcode::Screen &screen : plan.screens) {
+                QByteArray drawn;
+                QStringList unused;
+                unroll(plan, screen.steps, drawn, unused);
+                QVERIFY2(drawn == screenWires.value(screen.name), qPrintable(text));
+            }
         }
     }
 
@@ -396,11 +451,102 @@ private slots:
         QCOMPARE(result.plan.buttons[0].number, 1);
         QCOMPARE(result.plan.buttons[1].number, 3);
         QCOMPARE(result.plan.buttons[1].x, 20);
-        QCOMPARE(result.plan.buttons[1].line, 1);
+        QCOMPARE(result.plan.buttons[1].pos.line, 1);
         QVERIFY(generatedText(text, Language::C, "Panel-2.vxscript")
                     .contains("#define VEXEL_PANEL_2_BUTTON_3 3 /* line 1: at 20, 30, 40 x 50 */"));
         QVERIFY(generatedText(text, Language::Python, "Panel-2.vxscript")
                     .contains("\nVEXEL_PANEL_2_BUTTON_1 = 1  # line 2"));
+    }
+
+    // Named buttons are enumerated by the module's numbers, so reordering
+    // their definitions changes no value; unnamed ones keep their numbered
+    // constants, and a named one gets none.
+    void namedButtonsAreEnumeratedByNumber()
+    {
+        const QString start = "    buttonDef 7 1 0 0 0 10 10 50 50 as \"Start\"\n";
+        const QString back = "    buttonDef 2 1 0 0 0 70 10 50 50 as \"Go back!\"\n";
+        const auto script = [](const QString &buttons) {
+            return "buttonDef 4 1 0 0 0 0 100 20 20\nbuttonDef 5 1 0 0 0 40 100 20 20 as \"Help\"\n"
+                   "screen \"Main menu\"\n" +
+                   buttons + "end\n";
+        };
+        for (const Language language : {Language::C, Language::Arduino, Language::Python}) {
+            for (const QString &buttons : {start + back, back + start}) {
+                const QString code = generatedText(script(buttons), language, "panel.vxs");
+                QCOMPARE(constantValue(code, "VEXEL_MAIN_MENU_BUTTON_START"), 7);
+                QCOMPARE(constantValue(code, "VEXEL_MAIN_MENU_BUTTON_GO_BACK"), 2);
+                QCOMPARE(constantValue(code, "VEXEL_PANEL_BUTTON_HELP"), 5);
+                QCOMPARE(constantValue(code, "VEXEL_PANEL_BUTTON_4"), 4);
+                QCOMPARE(constantValue(code, "VEXEL_PANEL_BUTTON_5"), -1);
+                if (language != Language::Python) {
+                    QVERIFY(code.contains("enum vexel_main_menu_button {"));
+                    QVERIFY(code.contains("long vexel_draw_main_menu("));
+                }
+            }
+        }
+    }
+
+    // Names the code would give twice are refused at the later of the two,
+    // with the line of the earlier: screens over every script exported,
+    // buttons within an enumeration, and constants that meet across them.
+    void clashingNamesAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<int>("script");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("fragment");
+        const QString button = "    buttonDef %1 1 0 0 0 %2 0 9 9 as \"%3\"\n";
+        QTest::newRow("screens of one script")
+            << QStringList{"screen \"Main\"\nend\nscreen \"MAIN\"\nend\n"} << 0 << 3
+            << "screen \"MAIN\" gives vexel_draw_main in the code, as does screen \"Main\" at line "
+               "1";
+        QTest::newRow("screens of two scripts")
+            << QStringList{"Cls\nscreen \"Main\"\nend\n", "screen \"Main\"\nend\n"} << 1 << 1
+            << "as does screen \"Main\" at line 2 of s0.vxs";
+        QTest::newRow("buttons of one screen")
+            << QStringList{"screen \"A\"\n" + button.arg(1).arg(0).arg("Go!") +
+                           button.arg(2).arg(20).arg("go") + "end\n"}
+            << 0 << 3
+            << "button \"go\" gives VEXEL_A_BUTTON_GO in the code, as does button \"Go!\" at line "
+               "2";
+        QTest::newRow("a name that reads as a number")
+            << QStringList{"buttonDef 3 1 0 0 0 0 0 9 9\n" + button.arg(5).arg(20).arg("3")} << 0
+            << 2 << "VEXEL_S0_BUTTON_3 in the code, as does button 3 at line 1";
+        QTest::newRow("a screen named as its script")
+            << QStringList{button.arg(1).arg(0).arg("Go") + "screen \"S0\"\n" +
+                           button.arg(2).arg(20).arg("Stop") + "end\n"}
+            << 0 << 2 << "vexel_s0_button in the code, as does button \"Go\" at line 1";
+    }
+
+    void clashingNamesAreRefused()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(int, script);
+        QFETCH(int, line);
+        QFETCH(QString, fragment);
+        const hostcode::Generated generated = generatedC(texts);
+        QCOMPARE(generated.problems.size(), 1);
+        QVERIFY(generated.files.isEmpty());
+        const hostcode::ExportProblem &problem = generated.problems[0];
+        QCOMPARE(problem.script, QStringLiteral("s%1.vxs").arg(script));
+        QCOMPARE(problem.pos.line, line);
+        // The name in quotes is the first quote on its line.
+        QCOMPARE(problem.pos.column, texts.at(script).split('\n').at(line - 1).indexOf('"') + 1);
+        QVERIFY2(problem.message.contains(fragment), qPrintable(problem.message));
+    }
+
+    // Names alike in different enumerations are no clash: every screen may
+    // have its "Back".
+    void namesMayRepeatAcrossScreens()
+    {
+        const QString back = "    buttonDef 1 1 0 0 0 0 0 9 9 as \"Back\"\n";
+        const hostcode::Generated generated =
+            generatedC({"screen \"A\"\n" + back + "end\nscreen \"B\"\n" + back + "end\n" + back,
+                        "screen \"C\"\n" + back + "end\n"});
+        QVERIFY(generated.problems.isEmpty());
+        const QString header = QString::fromUtf8(generated.files.value(0).bytes);
+        for (const QString part : {"A", "B", "S0", "C"})
+            QCOMPARE(constantValue(header, "VEXEL_" + part + "_BUTTON_BACK"), 1);
     }
 
     // A long script is code in proportion: one write for its one run, a
@@ -429,10 +575,13 @@ private slots:
     }
 
     // Every file says on its first line that it is generated; comments
-    // carry statements that would break a C comment, harmlessly.
+    // carry statements and names that would break a C comment or a Python
+    // string, harmlessly.
     void filesAreMarkedAndCommentsAreSafe()
     {
-        const QString text = "printString \"*/ ?\?/ /* end\"\nwait 1ms\n";
+        const QString text = "printString \"*/ ?\?/ /* end\"\nwait 1ms\n"
+                             "screen \"*/ ?\?/ \\\"\\\"\\\" \\\\N\"\n"
+                             "    buttonDef 1 1 0 0 0 0 0 9 9 as \"/* */ */\"\nend\n";
         for (const Language language : {Language::C, Language::Arduino, Language::Python}) {
             const hostcode::Generated generated =
                 hostcode::generateCode({NamedScript{"a */ b.vxs", text, {}}}, language);
@@ -445,6 +594,12 @@ private slots:
                 if (language != Language::Python) {
                     QVERIFY(!file.bytes.contains("?\?/"));
                     QCOMPARE(file.bytes.count("/*"), file.bytes.count("*/"));
+                }
+                // A screen's name, quotes and backslashes and all, only in comments.
+                const QByteArray opener = language == Language::Python ? "#" : "/*";
+                for (const QByteArray &line : file.bytes.split('\n')) {
+                    if (line.contains("\\N"))
+                        QVERIFY2(line.left(line.indexOf("\\N")).contains(opener), line.constData());
                 }
             }
         }

@@ -398,7 +398,7 @@ private slots:
         QVERIFY(bench->openPort(device));
 
         auto *list = bench->get<QListWidget>("scriptList");
-        QCOMPARE(list->count(), 5);
+        QCOMPARE(list->count(), 6);
         for (int row = 0; row < list->count(); ++row) {
             list->setCurrentRow(row);
             const QString demo = list->currentItem()->text();

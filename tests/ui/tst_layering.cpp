@@ -14,7 +14,7 @@ namespace {
 
 const QStringList coreFolders = {"commands", "serial",   "config",  "assets", "sdcard",
                                  "files",    "traffic",  "script",  "cli",    "hostcode",
-                                 "firmware", "preview"};
+                                 "firmware", "preview", "design"};
 
 QString sourceDir()
 {
