@@ -222,7 +222,7 @@ void PreviewPane::showStep(int steps)
 {
     steps = qBound(0, steps, rendering->stepCount());
     shownScreen = rendering->screenAfter(steps);
-    layout = design::Layout(*rendering, steps);
+    layout = design::Layout(*rendering, shownScreen);
     stepLabel->setText(tr("%1 of %2").arg(steps).arg(rendering->stepCount()));
     previousButton->setEnabled(steps > 0);
     nextButton->setEnabled(steps < rendering->stepCount());
@@ -264,7 +264,7 @@ void PreviewPane::showSelection()
     shownHandles.clear();
     if (shape >= 0) {
         outline = layout.shapes().at(shape).bounds;
-        shownHandles = design::handlesOf(layout.shapes().at(shape));
+        shownHandles = design::handlesOf(layout, layout.shapes().at(shape));
     } else if (const int statement = rendering->statementAtLine(selectedLine); statement >= 0) {
         outline = rendering->drawnBy(statement, shownScreen.steps());
     }

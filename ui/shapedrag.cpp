@@ -53,10 +53,10 @@ ShapeDrag::ShapeDrag(const preview::RenderContext &context, const QString &text,
       handle(handle)
 {
     base->setText(text, baseDir, extendedAtStart);
-    layout = design::Layout(*base, steps);
+    layout = design::Layout(*base, base->screenAfter(steps));
     if (!isValid())
         return;
-    for (const design::HandleSpot &spot : design::handlesOf(this->shape()))
+    for (const design::HandleSpot &spot : design::handlesOf(layout, this->shape()))
         if (spot.handle == handle)
             handleStart = spot.panel;
     for (int index = 0; index < layout.shapes().size(); ++index) {
