@@ -256,7 +256,6 @@ private slots:
 
         const QPoint pixel = pixelOf(line);
         QVERIFY2(pixel.x() >= 0, "the shape shows no pixel of its own");
-        << pane()->render().drawnBy(pane()->render().statementAtLine(line));
         drag(pixel, delta);
         QCOMPARE(text(), edited);
         expectFreshPicture();
