@@ -234,6 +234,10 @@ private slots:
                               << red + "SetXHY 50 50\nprintString \"Hello\"\n";
         QTest::newRow("image") << "SetXHY 20 20\nsdPutIcon \"PIC.VXP\"\n"
                                << 2 << QPoint(6, 4) << "SetXHY 26 24\nsdPutIcon \"PIC.VXP\"\n";
+        QTest::newRow("circle sharing its position")
+            << red + "SetXHY 100 100\ncircleRH 10\ncircleRH 20\n"
+            << 4 << QPoint(5, 0)
+            << red + "SetXHY 100 100\ncircleRH 10\nSetXHY 105 100\ncircleRH 20\n";
         QTest::newRow("touch button")
             << "buttonDef 1 1 0 0 0 10 100 90 30 as \"Go\"\n"
             << 1 << QPoint(5, -3) << "buttonDef 1 1 0 0 0 15 97 90 30 as \"Go\"\n";
@@ -256,8 +260,15 @@ private slots:
 
         const QPoint pixel = pixelOf(line);
         QVERIFY2(pixel.x() >= 0, "the shape shows no pixel of its own");
+        QSignalSpy said(pane(), &PreviewPane::status);
         drag(pixel, delta);
         QCOMPARE(text(), edited);
+        // A statement added for the shape alone is said in the status bar;
+        // a button pressed says what the press reports, as ever.
+        const bool noted = std::any_of(said.cbegin(), said.cend(), [](const QList<QVariant> &args) {
+            return !args.at(0).toString().startsWith("A press on button");
+        });
+        QCOMPARE(noted, edited.count('\n') != script.count('\n'));
         expectFreshPicture();
         undo();
         QCOMPARE(text(), script);
