@@ -1,23 +1,31 @@
 #include "ui/previewpane.h"
 
 #include "commands/colors.h"
+#include "design/edits.h"
+#include "design/screens.h"
 #include "files/safefile.h"
-#include "ui/screenview.h"
+#include "ui/designcanvas.h"
+#include "ui/ruler.h"
 
 #include <QBuffer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
 
 // Long enough to gather a key held down, short enough to feel immediate.
 constexpr int renderDelayMs = 15;
+constexpr int gridStep = 8; // panel pixels
 
 QString hexBytes(const QByteArray &bytes)
 {
@@ -27,12 +35,12 @@ QString hexBytes(const QByteArray &bytes)
 } // namespace
 
 PreviewPane::PreviewPane(QWidget *parent)
-    : QWidget(parent), rendering(std::make_unique<preview::ScreenRender>()), view(new ScreenView),
-      zoomChoice(new QComboBox), layerChoice(new QComboBox),
+    : QWidget(parent), rendering(std::make_unique<preview::ScreenRender>()), view(new DesignCanvas),
+      topRuler(new Ruler(Qt::Horizontal, view)), leftRuler(new Ruler(Qt::Vertical, view)),
+      gridToggle(new QCheckBox(tr("Grid"))), zoomChoice(new QComboBox), layerChoice(new QComboBox),
       stepSlider(new QSlider(Qt::Horizontal)), previousButton(new QPushButton(tr("<"))),
       nextButton(new QPushButton(tr(">"))), saveButton(new QPushButton(tr("Save PNG..."))),
-      cardButton(new QPushButton(tr("Card..."))),
-      stepLabel(new QLabel), pixelLabel(new QLabel)
+      cardButton(new QPushButton(tr("Card..."))), stepLabel(new QLabel), pixelLabel(new QLabel)
 {
     setObjectName(QStringLiteral("scriptPreview"));
     view->setObjectName(QStringLiteral("previewScreen"));
@@ -41,8 +49,13 @@ PreviewPane::PreviewPane(QWidget *parent)
     layerChoice->setObjectName(QStringLiteral("previewLayer"));
     saveButton->setObjectName(QStringLiteral("previewSave"));
     cardButton->setObjectName(QStringLiteral("previewCard"));
-    cardButton->setToolTip(tr("The folder sdPutIcon draws from: an empty card until one is chosen"));
+    cardButton->setToolTip(
+        tr("The folder sdPutIcon draws from: an empty card until one is chosen"));
     pixelLabel->setObjectName(QStringLiteral("previewPixel"));
+    gridToggle->setObjectName(QStringLiteral("previewGrid"));
+    gridToggle->setToolTip(tr("Show an 8-pixel grid and snap to it"));
+    topRuler->setObjectName(QStringLiteral("previewTopRuler"));
+    leftRuler->setObjectName(QStringLiteral("previewLeftRuler"));
     renderTimer.setSingleShot(true);
     renderTimer.setInterval(renderDelayMs);
     connect(&renderTimer, &QTimer::timeout, this, &PreviewPane::renderNow);
@@ -63,6 +76,7 @@ void PreviewPane::buildControls()
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(zoomChoice);
+    controls->addWidget(gridToggle);
     controls->addWidget(layerChoice);
     controls->addWidget(previousButton);
     controls->addWidget(stepSlider, 1);
@@ -74,11 +88,16 @@ void PreviewPane::buildControls()
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(controls);
-    layout->addWidget(view, 1);
+    layout->addLayout(buildCanvas(), 1);
     layout->addWidget(pixelLabel);
 
     connect(zoomChoice, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            [this](int index) { view->setZoom(index == 3 ? ScreenView::fitZoom : index + 1); });
+            [this](int index) {
+                view->setZoom(index == 3 ? ScreenView::fitZoom : index + 1);
+                topRuler->update();
+                leftRuler->update();
+            });
+    connect(gridToggle, &QCheckBox::toggled, view, &DesignCanvas::setGridShown);
     connect(layerChoice, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &PreviewPane::showPicture);
     connect(stepSlider, &QSlider::valueChanged, this, &PreviewPane::showStep);
@@ -89,7 +108,28 @@ void PreviewPane::buildControls()
     connect(saveButton, &QPushButton::clicked, this, &PreviewPane::savePicture);
     connect(cardButton, &QPushButton::clicked, this, &PreviewPane::chooseCard);
     connect(view, &ScreenView::hovered, this, &PreviewPane::describePixel);
-    connect(view, &ScreenView::clicked, this, &PreviewPane::pixelClicked);
+    connect(view, &DesignCanvas::grabbed, this, &PreviewPane::grab);
+    connect(view, &DesignCanvas::dragged, this, &PreviewPane::dragTo);
+    connect(view, &DesignCanvas::released, this, &PreviewPane::endDrag);
+    connect(view, &DesignCanvas::cancelled, this, &PreviewPane::cancelDrag);
+    connect(view, &DesignCanvas::nudged, this, &PreviewPane::nudge);
+}
+
+// Rulers along the top and left of the scrolled picture.
+QLayout *PreviewPane::buildCanvas()
+{
+    auto *scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(view);
+    auto *canvas = new QGridLayout;
+    canvas->setSpacing(0);
+    canvas->addWidget(topRuler, 0, 1);
+    canvas->addWidget(leftRuler, 1, 0);
+    canvas->addWidget(scroller, 1, 1);
+    for (Ruler *ruler : {topRuler, leftRuler})
+        connect(view, &DesignCanvas::placementChanged, ruler, QOverload<>::of(&QWidget::update));
+    return canvas;
 }
 
 void PreviewPane::showScript(const QString &text, const QString &baseDir, bool extendedAtStart)
@@ -97,7 +137,17 @@ void PreviewPane::showScript(const QString &text, const QString &baseDir, bool e
     pendingText = text;
     pendingBase = baseDir;
     pendingExtended = extendedAtStart;
-    renderTimer.start();
+    // A drag is drawn as it goes, at most once per pass of the event loop;
+    // typing waits for the burst to end.
+    if (!drag)
+        renderTimer.start(renderDelayMs);
+    else if (!renderTimer.isActive())
+        renderTimer.start(0);
+}
+
+void PreviewPane::setScriptDocument(QTextDocument *given)
+{
+    document = given;
 }
 
 void PreviewPane::setContext(const preview::RenderContext &given)
@@ -125,24 +175,54 @@ const QImage &PreviewPane::image() const
     return view->image();
 }
 
-// A slider left at the end follows the script as it grows; one moved back
-// stays where it was put.
+// A slider left where it was put for the end (or the cursor's screen)
+// follows the script as it grows; one moved elsewhere stays where it was put.
 void PreviewPane::renderNow()
 {
-    const bool atEnd = stepSlider->value() >= stepSlider->maximum();
+    const bool following = stepSlider->value() == followedSteps;
     rendering->setText(pendingText, pendingBase, pendingExtended);
     const QSignalBlocker quiet(stepSlider);
     stepSlider->setMaximum(rendering->stepCount());
-    if (atEnd)
-        stepSlider->setValue(rendering->stepCount());
+    if (following) {
+        followedSteps = screenSteps();
+        stepSlider->setValue(followedSteps);
+    }
     showStep(stepSlider->value());
     emit rendered();
+}
+
+// What is edited must be what is shown.
+void PreviewPane::renderPending()
+{
+    if (!renderTimer.isActive())
+        return;
+    renderTimer.stop();
+    renderNow();
+}
+
+int PreviewPane::screenSteps() const
+{
+    const QVector<design::ScreenBlock> screens = design::screensOf(rendering->script());
+    const int index = design::screenAtLine(screens, screenLine);
+    if (index < 0 || screens.at(index).endLine <= 0)
+        return rendering->stepCount();
+    return rendering->stepsThrough(screens.at(index).endLine);
+}
+
+void PreviewPane::showScreenAt(int line)
+{
+    screenLine = line;
+    if (stepSlider->value() != followedSteps)
+        return;
+    followedSteps = screenSteps();
+    stepSlider->setValue(followedSteps);
 }
 
 void PreviewPane::showStep(int steps)
 {
     steps = qBound(0, steps, rendering->stepCount());
     shownScreen = rendering->screenAfter(steps);
+    layout = design::Layout(*rendering, shownScreen);
     stepLabel->setText(tr("%1 of %2").arg(steps).arg(rendering->stepCount()));
     previousButton->setEnabled(steps > 0);
     nextButton->setEnabled(steps < rendering->stepCount());
@@ -169,13 +249,30 @@ void PreviewPane::showPicture()
         view->setImage(shownScreen.layer(1));
         break;
     }
+    showSelection();
+}
+
+// The cursor's shape with its handles (none when it cannot move), or else
+// whatever its statement drew.
+void PreviewPane::showSelection()
+{
     QVector<QRect> buttons;
     for (const preview::ButtonOutline &button : shownScreen.buttons())
         buttons << button.area;
-    const int statement = rendering->statementAtLine(selectedLine);
-    const QRect drawn =
-        statement >= 0 ? rendering->drawnBy(statement, shownScreen.steps()) : QRect();
-    view->setOutlines(buttons, drawn);
+    const int shape = layout.shapeAtLine(selectedLine);
+    QRect outline;
+    shownHandles.clear();
+    if (shape >= 0) {
+        outline = layout.shapes().at(shape).bounds;
+        shownHandles = design::handlesOf(layout, layout.shapes().at(shape));
+    } else if (const int statement = rendering->statementAtLine(selectedLine); statement >= 0) {
+        outline = rendering->drawnBy(statement, shownScreen.steps());
+    }
+    view->setOutlines(buttons, outline);
+    QVector<QPoint> spots;
+    for (const design::HandleSpot &spot : shownHandles)
+        spots << spot.panel;
+    view->setHandles(spots);
 }
 
 void PreviewPane::selectLine(int line)
@@ -183,12 +280,17 @@ void PreviewPane::selectLine(int line)
     if (line == selectedLine)
         return;
     selectedLine = line;
-    showPicture();
+    showSelection();
+    const int shape = drag ? -1 : layout.shapeAtLine(line);
+    if (shape >= 0 && !layout.shapes().at(shape).fixed.isEmpty())
+        emit status(layout.shapes().at(shape).fixed);
 }
 
 // "x 12, y 34: #ff0000 (0xF800), drawn by line 5"
 void PreviewPane::describePixel(QPoint pixel)
 {
+    topRuler->setMark(pixel.x());
+    leftRuler->setMark(pixel.y());
     if (pixel.x() < 0) {
         pixelLabel->clear();
         return;
@@ -205,18 +307,119 @@ void PreviewPane::describePixel(QPoint pixel)
     pixelLabel->setText(text);
 }
 
-void PreviewPane::pixelClicked(QPoint pixel)
+void PreviewPane::showPress(QPoint pixel)
 {
-    const int writer = shownScreen.writer(pixel, layer());
-    if (writer >= 0) {
-        const script::SourcePos pos = rendering->position(writer);
-        emit statementClicked(pos.line, pos.column);
-    }
     const preview::TouchReport report = rendering->press(pixel, shownScreen.steps());
     if (report.button >= 0)
         emit status(tr("A press on button %1 sends %2")
                         .arg(report.button)
                         .arg(report.bytes.isEmpty() ? tr("nothing") : hexBytes(report.bytes)));
+}
+
+// A press on a handle of the selection takes hold of it; elsewhere it
+// selects the shape under it, or puts the cursor on whatever drew there.
+void PreviewPane::grab(int handle, QPoint pixel)
+{
+    renderPending();
+    grip.reset();
+    const int selected = layout.shapeAtLine(selectedLine);
+    if (selected >= 0 && handle >= 0 && handle < shownHandles.size()) {
+        grip = Grip{selected, shownHandles.at(handle).handle};
+        return;
+    }
+    if (pixel.x() < 0)
+        return;
+    showPress(pixel);
+    const int writer = shownScreen.writer(pixel, layer());
+    const int shape = writer >= 0 ? layout.shapeOfStatement(writer) : -1;
+    if (shape >= 0) {
+        selectShape(shape);
+    } else if (writer >= 0) {
+        const script::SourcePos pos = rendering->position(writer);
+        emit statementClicked(pos.line, pos.column);
+    }
+}
+
+void PreviewPane::selectShape(int shape)
+{
+    const design::Shape picked = layout.shapes().at(shape);
+    const QPair<int, int> lines = layout.linesOf(picked);
+    // The editor follows at once, and may show another screen: the layout
+    // is then another, so the shape is found again by its line.
+    emit linesSelected(lines.first, lines.second);
+    if (!picked.fixed.isEmpty()) {
+        emit status(picked.fixed);
+        return;
+    }
+    const int found = layout.shapeAtLine(picked.line);
+    if (found >= 0)
+        grip = Grip{found, design::Handle::Body};
+}
+
+// The first move of a press starts the drag from the text as it stands.
+void PreviewPane::dragTo(QPoint panelDelta, bool snapping)
+{
+    if (!grip || !document)
+        return;
+    if (!drag) {
+        if (panelDelta.isNull())
+            return;
+        drag = std::make_unique<ShapeDrag>(context, document->toPlainText(), pendingBase,
+                                           pendingExtended, shownScreen.steps(), grip->shape,
+                                           grip->handle);
+        gesture = std::make_unique<DocumentGesture>(document);
+    }
+    const design::SnapSettings settings = snapSettings();
+    const ShapeDrag::Step step = drag->at(panelDelta, snapping ? &settings : nullptr);
+    gesture->show(step.text);
+    view->setGuides(step.guides);
+    if (!step.note.isEmpty())
+        emit status(step.note);
+}
+
+void PreviewPane::endDrag()
+{
+    grip.reset();
+    drag.reset();
+    gesture.reset();
+    view->setGuides({});
+}
+
+void PreviewPane::cancelDrag()
+{
+    if (gesture)
+        gesture->cancel();
+    endDrag();
+}
+
+// One undo step a press, never snapped: the arrows are for the last pixel.
+void PreviewPane::nudge(QPoint panelDelta)
+{
+    if (drag || !document)
+        return;
+    renderPending();
+    const int shape = layout.shapeAtLine(selectedLine);
+    if (shape < 0)
+        return;
+    const design::Shape &chosen = layout.shapes().at(shape);
+    if (!chosen.fixed.isEmpty()) {
+        emit status(chosen.fixed);
+        return;
+    }
+    const QString text = document->toPlainText();
+    const design::Edit edit = design::moveShape(layout, chosen, panelDelta, text);
+    if (edit.isEmpty())
+        return;
+    DocumentGesture(document).show(design::applied(text, edit));
+    if (!edit.note.isEmpty())
+        emit status(edit.note);
+}
+
+design::SnapSettings PreviewPane::snapSettings() const
+{
+    design::SnapSettings settings;
+    settings.grid = gridToggle->isChecked() ? gridStep : 0;
+    return settings;
 }
 
 void PreviewPane::savePicture()

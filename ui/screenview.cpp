@@ -15,7 +15,7 @@ const QColor selectionColour(255, 200, 0);
 ScreenView::ScreenView(QWidget *parent) : QWidget(parent)
 {
     setMouseTracking(true);
-    setMinimumSize(moduleScreen);
+    setZoom(zoomSetting);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
@@ -28,6 +28,9 @@ void ScreenView::setImage(const QImage &image)
 void ScreenView::setZoom(int zoom)
 {
     zoomSetting = std::max(zoom, 0);
+    // In a scroll area a zoomed picture keeps its size and scrolls; a fitted
+    // one takes what the area gives.
+    setMinimumSize(zoomSetting == fitZoom ? moduleScreen : moduleScreen * zoomSetting);
     updateGeometry();
     update();
 }
@@ -70,6 +73,12 @@ QPoint ScreenView::pixelAt(QPoint widgetPoint) const
     const QPointF inside = (QPointF(widgetPoint) - picture.topLeft()) / scale();
     return {std::min(int(inside.x()), moduleScreen.width() - 1),
             std::min(int(inside.y()), moduleScreen.height() - 1)};
+}
+
+QPoint ScreenView::pixelBeyond(QPoint widgetPoint) const
+{
+    const QPointF inside = (QPointF(widgetPoint) - pictureRect().topLeft()) / scale();
+    return {int(std::floor(inside.x())), int(std::floor(inside.y()))};
 }
 
 QRectF ScreenView::widgetRect(const QRect &pixels) const

@@ -28,6 +28,8 @@ public:
 
     // The module pixel under a point of the widget, or (-1, -1) off the picture.
     QPoint pixelAt(QPoint widgetPoint) const;
+    // The same, continued beyond the picture's edges: a drag may leave it.
+    QPoint pixelBeyond(QPoint widgetPoint) const;
     // The widget's rectangle that shows the module pixel rectangle `pixels`.
     QRectF widgetRect(const QRect &pixels) const;
 
@@ -38,13 +40,13 @@ signals:
     void clicked(QPoint pixel);
 
 protected:
+    double scale() const;
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
 private:
-    double scale() const;
     QRectF pictureRect() const;
 
     QImage shown;

@@ -248,3 +248,15 @@ void ScriptEditor::showPosition(int line, int column)
     centerCursor();
     setFocus();
 }
+
+void ScriptEditor::selectLines(int first, int last)
+{
+    const QTextBlock from = document()->findBlockByNumber(first - 1);
+    const QTextBlock to = document()->findBlockByNumber(last - 1);
+    if (!from.isValid() || !to.isValid())
+        return;
+    QTextCursor cursor(from);
+    cursor.setPosition(to.position() + to.length() - 1, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}

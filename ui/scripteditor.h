@@ -25,6 +25,9 @@ public:
     int lineAtMargin(int y) const;
     // Puts the cursor on `line` at `column` (both from 1), as for an error.
     void showPosition(int line, int column);
+    // Selects lines `first` to `last` (from 1) whole, the cursor at the end
+    // of the last; the focus stays where it is.
+    void selectLines(int first, int last);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

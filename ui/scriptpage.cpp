@@ -147,16 +147,22 @@ void ScriptPage::connectControls()
     connectPreview();
 }
 
-// Every edit is drawn again; the cursor's statement is outlined, a clicked
-// pixel brings its statement into the editor.
+// Every edit is drawn again; the cursor's statement is outlined and its
+// screen shown, a clicked pixel brings its statement into the editor, and
+// the preview's drags edit the editor's document.
 void ScriptPage::connectPreview()
 {
     connect(editor, &QPlainTextEdit::textChanged, this, [this] {
         previewPane->showScript(editor->toPlainText(), baseFolder(), hooks.extendedMode());
     });
-    connect(editor, &QPlainTextEdit::cursorPositionChanged, this,
-            [this] { previewPane->selectLine(editor->textCursor().blockNumber() + 1); });
+    connect(editor, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        const int line = editor->textCursor().blockNumber() + 1;
+        previewPane->showScreenAt(line);
+        previewPane->selectLine(line);
+    });
     connect(previewPane, &PreviewPane::statementClicked, editor, &ScriptEditor::showPosition);
+    connect(previewPane, &PreviewPane::linesSelected, editor, &ScriptEditor::selectLines);
+    previewPane->setScriptDocument(editor->document());
     connect(previewPane, &PreviewPane::status, this,
             [this](const QString &text) { hooks.showStatus(text); });
     connect(previewPane, &PreviewPane::rendered, this, &ScriptPage::showFindings);
