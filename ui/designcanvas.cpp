@@ -1,6 +1,8 @@
 #include "ui/designcanvas.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -19,6 +21,45 @@ const QColor gridColour(128, 128, 128, 60);
 DesignCanvas::DesignCanvas(QWidget *parent) : ScreenView(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
+}
+
+namespace {
+
+QPoint dropPoint(const QDropEvent *event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return event->position().toPoint();
+#else
+    return event->pos();
+#endif
+}
+
+} // namespace
+
+void DesignCanvas::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (ShapePalette::choiceOf(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void DesignCanvas::dragMoveEvent(QDragMoveEvent *event)
+{
+    const bool onPicture = pixelAt(dropPoint(event)).x() >= 0;
+    if (onPicture && ShapePalette::choiceOf(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void DesignCanvas::dropEvent(QDropEvent *event)
+{
+    const std::optional<PaletteChoice> choice = ShapePalette::choiceOf(event->mimeData());
+    const QPoint pixel = pixelAt(dropPoint(event));
+    if (!choice || pixel.x() < 0)
+        return;
+    event->acceptProposedAction();
+    emit shapeDropped(*choice, pixel);
 }
 
 void DesignCanvas::setHandles(const QVector<QPoint> &handles)

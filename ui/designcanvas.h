@@ -3,6 +3,7 @@
 
 #include "design/snapping.h"
 #include "ui/screenview.h"
+#include "ui/shapepalette.h"
 
 #include <QPoint>
 #include <QVector>
@@ -37,6 +38,8 @@ signals:
     void nudged(QPoint panelDelta);
     // The picture moved or changed scale in the widget: rulers follow.
     void placementChanged();
+    // A palette item was dropped on `pixel`.
+    void shapeDropped(const PaletteChoice &choice, QPoint pixel);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -44,6 +47,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

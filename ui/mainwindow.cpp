@@ -141,9 +141,7 @@ void MainWindow::makePages()
             return;
         if (!scripts)
             makeScriptPage();
-        preview::RenderContext context;
-        context.setLists(lists);
-        scripts->setRenderContext(context);
+        scripts->setLists(lists);
     });
 }
 

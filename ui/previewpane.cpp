@@ -113,6 +113,7 @@ void PreviewPane::buildControls()
     connect(view, &DesignCanvas::released, this, &PreviewPane::endDrag);
     connect(view, &DesignCanvas::cancelled, this, &PreviewPane::cancelDrag);
     connect(view, &DesignCanvas::nudged, this, &PreviewPane::nudge);
+    connect(view, &DesignCanvas::shapeDropped, this, &PreviewPane::insertShape);
 }
 
 // Rulers along the top and left of the scrolled picture.
@@ -273,6 +274,7 @@ void PreviewPane::showSelection()
     for (const design::HandleSpot &spot : shownHandles)
         spots << spot.panel;
     view->setHandles(spots);
+    emit selectionChanged();
 }
 
 void PreviewPane::selectLine(int line)
@@ -407,12 +409,55 @@ void PreviewPane::nudge(QPoint panelDelta)
         return;
     }
     const QString text = document->toPlainText();
-    const design::Edit edit = design::moveShape(layout, chosen, panelDelta, text);
+    makeEdit(design::moveShape(layout, chosen, panelDelta, text), text);
+}
+
+// One edit of the document as it stands, as one undo step.
+void PreviewPane::makeEdit(const design::Edit &edit, const QString &text)
+{
     if (edit.isEmpty())
         return;
     DocumentGesture(document).show(design::applied(text, edit));
     if (!edit.note.isEmpty())
         emit status(edit.note);
+}
+
+const design::Shape *PreviewPane::selectedShape() const
+{
+    const int shape = layout.shapeAtLine(selectedLine);
+    return shape >= 0 ? &layout.shapes().at(shape) : nullptr;
+}
+
+void PreviewPane::setField(int index, qint64 value, const QString &given)
+{
+    if (drag || !document)
+        return;
+    renderPending();
+    const design::Shape *shape = selectedShape();
+    if (!shape || !shape->fixed.isEmpty())
+        return;
+    const QString text = document->toPlainText();
+    makeEdit(design::setField(layout, *shape, index, value, given, text), text);
+}
+
+void PreviewPane::insertShape(const PaletteChoice &choice, QPoint pixel)
+{
+    if (drag || !document)
+        return;
+    renderPending();
+    const QString text = document->toPlainText();
+    design::Insertion insertion;
+    insertion.shape = choice.shape;
+    insertion.image = choice.image;
+    insertion.panelPoint = pixel;
+    insertion.ink = design::contrastingInk(rgb565(shownScreen.shown().pixelColor(pixel)));
+    const int line = design::insertionLine(rendering->script(), text, selectedLine);
+    const design::Edit edit = design::insertShape(layout, insertion, text, line);
+    makeEdit(edit, text);
+    // The new shape is selected: its statements are the lines added.
+    const int added = int(edit.changes.first().text.count(QLatin1Char('\n')));
+    const int first = text.isEmpty() ? 1 : line;
+    emit linesSelected(first, first + added - 1);
 }
 
 design::SnapSettings PreviewPane::snapSettings() const

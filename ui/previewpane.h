@@ -5,6 +5,7 @@
 #include "design/snapping.h"
 #include "preview/screenrender.h"
 #include "ui/shapedrag.h"
+#include "ui/shapepalette.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -50,6 +51,15 @@ public:
     // The editor's document, which drags and nudges edit.
     void setScriptDocument(QTextDocument *document);
     const preview::ScreenRender &render() const { return *rendering; }
+    // The shapes of the screen shown, and the one selected (the cursor's),
+    // or null.
+    const design::Layout &designLayout() const { return layout; }
+    const design::Shape *selectedShape() const;
+    // The selected shape's field `index` set, as one undo step.
+    void setField(int index, qint64 value, const QString &text);
+    // The statements that draw a palette item at a panel pixel, added where
+    // the cursor's screen ends (or the script's), as one undo step.
+    void insertShape(const PaletteChoice &choice, QPoint pixel);
     const QImage &image() const;
 
 signals:
@@ -59,6 +69,8 @@ signals:
     void linesSelected(int first, int last);
     // The script was rendered again.
     void rendered();
+    // The selection, or what is known of it, changed.
+    void selectionChanged();
     void status(const QString &text);
 
 private:
@@ -85,6 +97,7 @@ private:
     void endDrag();
     void cancelDrag();
     void nudge(QPoint panelDelta);
+    void makeEdit(const design::Edit &edit, const QString &text);
     design::SnapSettings snapSettings() const;
     void savePicture();
     void chooseCard();

@@ -1,13 +1,20 @@
 #include "ui/scriptpage.h"
 
+#include "assets/assetlists.h"
+#include "assets/vxpimage.h"
+#include "design/screens.h"
 #include "files/safefile.h"
 #include "hostcode/hostcode.h"
 #include "preview/checks.h"
 #include "script/scriptfromcapture.h"
 #include "script/statementtext.h"
+#include "sim/screen.h"
 #include "traffic/trafficrecorder.h"
 #include "ui/previewpane.h"
+#include "ui/screenlist.h"
 #include "ui/scripteditor.h"
+#include "ui/shapeinspector.h"
+#include "ui/shapepalette.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,7 +74,8 @@ ScriptPage::ScriptPage(ScriptPageHooks hooks, QWidget *parent)
       openButton(button(tr("Open..."), "scriptOpen")),
       saveButton(button(tr("Save..."), "scriptSave")),
       recordButton(button(tr("Record"), "scriptRecord")),
-      exportButton(button(tr("Export..."), "scriptExport")), previewPane(new PreviewPane)
+      exportButton(button(tr("Export..."), "scriptExport")), previewPane(new PreviewPane),
+      screenList(new ScreenList), palette(new ShapePalette), inspector(new ShapeInspector)
 {
     setObjectName(QStringLiteral("scriptPage"));
     list->setObjectName(QStringLiteral("scriptList"));
@@ -112,8 +120,18 @@ void ScriptPage::buildLayout()
     scriptsLayout->addWidget(new QLabel(tr("Scripts")));
     scriptsLayout->addWidget(list);
 
+    auto *editing = new QWidget;
+    auto *editingLayout = new QVBoxLayout(editing);
+    editingLayout->setContentsMargins(0, 0, 0, 0);
+    auto *screens = new QHBoxLayout;
+    screens->addWidget(new QLabel(tr("Screen")));
+    screens->addWidget(screenList);
+    screens->addStretch(1);
+    editingLayout->addLayout(screens);
+    editingLayout->addWidget(editor, 1);
+
     auto *work = new QSplitter(Qt::Vertical);
-    work->addWidget(editor);
+    work->addWidget(editing);
     work->addWidget(output);
     work->setStretchFactor(0, 3);
     work->setStretchFactor(1, 1);
@@ -122,12 +140,27 @@ void ScriptPage::buildLayout()
     sides->addWidget(scripts);
     sides->addWidget(work);
     sides->addWidget(previewPane);
+    sides->addWidget(designSide());
     sides->setStretchFactor(1, 1);
-    sides->setSizes({180, 460, 660});
+    sides->setSizes({160, 420, 600, 220});
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(sides, 1);
+}
+
+// The palette above the inspector, beside the preview.
+QWidget *ScriptPage::designSide()
+{
+    auto *side = new QSplitter(Qt::Vertical);
+    auto *shapes = new QWidget;
+    auto *shapesLayout = new QVBoxLayout(shapes);
+    shapesLayout->setContentsMargins(0, 0, 0, 0);
+    shapesLayout->addWidget(new QLabel(tr("Palette")));
+    shapesLayout->addWidget(palette);
+    side->addWidget(shapes);
+    side->addWidget(inspector);
+    return side;
 }
 
 void ScriptPage::connectControls()
@@ -166,6 +199,68 @@ void ScriptPage::connectPreview()
     connect(previewPane, &PreviewPane::status, this,
             [this](const QString &text) { hooks.showStatus(text); });
     connect(previewPane, &PreviewPane::rendered, this, &ScriptPage::showFindings);
+    connectDesigner();
+}
+
+// The screens listed, the selected shape inspected, the palette's shapes
+// added: each an edit of the editor's document.
+void ScriptPage::connectDesigner()
+{
+    connect(previewPane, &PreviewPane::rendered, this, [this] {
+        screenList->setScreens(design::screensOf(previewPane->render().script()));
+        screenList->showLine(editor->textCursor().blockNumber() + 1);
+    });
+    connect(editor, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { screenList->showLine(editor->textCursor().blockNumber() + 1); });
+    connect(screenList, &ScreenList::screenChosen, this, [this](int line) {
+        editor->showPosition(line, 1);
+        editor->setFocus();
+    });
+    connect(previewPane, &PreviewPane::selectionChanged, this, &ScriptPage::showSelectedShape);
+    connect(inspector, &ShapeInspector::fieldChanged, previewPane, &PreviewPane::setField);
+    connect(palette, &ShapePalette::chosen, this, [this](const PaletteChoice &choice) {
+        previewPane->insertShape(
+            choice, QPoint(vxsim::Screen::PanelWidth / 2, vxsim::Screen::PanelHeight / 2));
+    });
+}
+
+void ScriptPage::showSelectedShape()
+{
+    const design::Shape *shape = previewPane->selectedShape();
+    if (!shape) {
+        inspector->clear();
+        return;
+    }
+    const QString title =
+        tr("%1 at line %2")
+            .arg(
+                QLatin1String(spec(previewPane->render().statement(shape->statement).command).name))
+            .arg(shape->line);
+    inspector->showFields(title, design::fieldsOf(previewPane->designLayout(), *shape),
+                          shape->fixed);
+}
+
+void ScriptPage::setLists(const AssetLists &lists)
+{
+    preview::RenderContext context;
+    context.setLists(lists);
+    setRenderContext(context);
+    QStringList fonts;
+    for (int i = 0; i < lists.fontCount; ++i)
+        fonts << lists.fontList[std::size_t(i)].name;
+    QStringList images;
+    QVector<QImage> pictures;
+    QVector<QIcon> icons;
+    for (int i = 0; i < lists.imageCount; ++i) {
+        const ImageEntry &entry = lists.imageList[std::size_t(i)];
+        images << entry.name;
+        pictures << previewImage(entry.path).image;
+        icons << (pictures.last().isNull() ? QIcon()
+                                           : QIcon(QPixmap::fromImage(pictures.last().scaled(
+                                                 24, 24, Qt::KeepAspectRatio))));
+    }
+    palette->setImages(pictures, images);
+    inspector->setLists(fonts, images, icons);
 }
 
 void ScriptPage::setRenderContext(const preview::RenderContext &context)

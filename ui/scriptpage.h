@@ -18,8 +18,12 @@ class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
+class AssetLists;
 class PreviewPane;
+class ScreenList;
 class ScriptEditor;
+class ShapeInspector;
+class ShapePalette;
 
 // What the Demos page needs from the window it sits in.
 struct ScriptPageHooks
@@ -69,6 +73,9 @@ public slots:
     bool saveFile(const QString &path);
     // What the preview draws images and card files from.
     void setRenderContext(const preview::RenderContext &context);
+    // The window's lists: what the preview draws from, the palette's
+    // pictures and the inspector's fonts and images.
+    void setLists(const AssetLists &lists);
 
 private:
     struct Entry
@@ -97,6 +104,9 @@ private:
     void flushOutput();
     void setRunning(bool running);
     void connectPreview();
+    void connectDesigner();
+    QWidget *designSide();
+    void showSelectedShape();
     void showFindings();
     void askToExport();
 
@@ -112,6 +122,9 @@ private:
     QPushButton *recordButton;
     QPushButton *exportButton;
     PreviewPane *previewPane;
+    ScreenList *screenList;
+    ShapePalette *palette;
+    ShapeInspector *inspector;
     QVector<Entry> entries;
     int shown = -1;
     QString runName;
