@@ -20,7 +20,7 @@ else
   cmake -S . -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 fi
 benchmarks=(startup_bench replyflood_bench sdwrite_bench flashimage_bench sdcard_bench
-  vxpconvert_bench traffic_bench script_bench reconnect_bench export_bench preview_bench)
+  vxpconvert_bench traffic_bench script_bench reconnect_bench export_bench preview_bench design_bench)
 cmake --build "$build" --target vexelbench "${benchmarks[@]}" -j"$(nproc)" >/dev/null || exit 1
 scripts/prepare-run-folder.sh
 bin=$(cd "$build/bench" && pwd)
