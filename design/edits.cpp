@@ -344,6 +344,12 @@ Edit dragHandle(const Layout &layout, const Shape &shape, Handle handle, QPoint 
         return {};
     if (handle == Handle::Body)
         return {};
+    // A handle let go where it stood changes nothing, whatever rounding its
+    // place took (an arc's handle stands on a rounded point of its edge).
+    for (const HandleSpot &spot : handlesOf(layout, shape)) {
+        if (spot.handle == handle && spot.panel == panelPoint)
+            return {};
+    }
     Geometry geometry = geometryOf(layout, shape);
     const QPoint to = toLogical(shape, panelPoint);
     switch (shape.kind) {

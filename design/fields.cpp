@@ -49,7 +49,9 @@ public:
     }
     void text(const QString &label, Field::Kind kind)
     {
-        Field field{label, kind};
+        Field field;
+        field.label = label;
+        field.kind = kind;
         field.text = QString::fromLocal8Bit(statement.text);
         entries.append({field, {Target::Where::Argument, -1}});
     }
@@ -72,7 +74,9 @@ public:
     }
     void name()
     {
-        Field field{QStringLiteral("name"), Field::Kind::Name};
+        Field field;
+        field.label = QStringLiteral("name");
+        field.kind = Field::Kind::Name;
         field.text = statement.name;
         entries.append({field, {Target::Where::Name, 0}});
     }
@@ -83,7 +87,12 @@ private:
     void add(const QString &label, Field::Kind kind, qint64 value, detail::Range range,
              Target target)
     {
-        Field field{label, kind, value, {}, range.lowest, range.highest};
+        Field field;
+        field.label = label;
+        field.kind = kind;
+        field.value = value;
+        field.lowest = range.lowest;
+        field.highest = range.highest;
         entries.append({field, target});
     }
 

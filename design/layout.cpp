@@ -117,7 +117,12 @@ Layout::Layout(const preview::ScreenRender &render, const preview::RenderedScree
         info.extended = render.extendedIn(step);
     }
     endPen = render.penBefore(shownSteps);
-    endExtended = shownSteps > 0 ? render.extendedIn(shownSteps - 1) : false;
+    endExtended = render.extendedAtStart();
+    if (shownSteps > 0) {
+        const int last = shownSteps - 1;
+        endExtended = script::modeAfter(render.statement(render.statementOfStep(last)),
+                                        render.extendedIn(last));
+    }
     findShapes(render, shown.writerMap());
 }
 

@@ -116,6 +116,7 @@ public:
     QRect writtenInStep(int step) const { return steps.at(step).written; }
     // The pen as `step` began; stepCount() gives it after the last step.
     Pen penBefore(int step) const;
+    bool extendedAtStart() const { return startsExtended; }
     // The mode `step` ran in.
     bool extendedIn(int step) const { return steps.at(step).extended; }
     // The report of a press at a panel point after `steps` steps (all when
