@@ -224,9 +224,14 @@ BoxSide boxSide(const Geometry &geometry, Handle handle)
     return {left == originLeft, top == originTop};
 }
 
+// Halfway along the arc, which runs from `from` to `to` the way the angles
+// grow, across 0 when `to` is the smaller.
 QPoint arcHandle(const Geometry &geometry)
 {
-    const double middle = qDegreesToRadians(double(geometry.args.at(1) + geometry.args.at(2)) / 2);
+    const qint64 from = geometry.args.at(1);
+    const qint64 to = geometry.args.at(2);
+    const qint64 span = to - from >= 360 ? 360 : ((to - from) % 360 + 360) % 360;
+    const double middle = qDegreesToRadians(double(from) + double(span) / 2);
     const double radius = double(geometry.args.at(0));
     return geometry.origin + QPoint(qRound(radius * qCos(middle)), qRound(radius * qSin(middle)));
 }

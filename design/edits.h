@@ -2,6 +2,7 @@
 #define DESIGN_EDITS_H
 
 #include "design/layout.h"
+#include "design/screens.h"
 
 #include <QPoint>
 #include <QString>
@@ -123,7 +124,7 @@ Edit insertShape(const Layout &layout, const Insertion &insertion, const QString
                  int beforeLine);
 // Where the palette's statements go for a cursor on `cursorLine`: before
 // the `end` of the screen holding it, or after the script's last line.
-int insertionLine(const script::Script &script, const QString &text, int cursorLine);
+int insertionLine(const QVector<ScreenBlock> &screens, const QString &text, int cursorLine);
 
 // A colour word that shows against the panel pixel `below` (RGB565).
 quint16 contrastingInk(quint16 below);

@@ -43,14 +43,18 @@ QStringList drawingLines(const Layout &layout, const Insertion &insertion, QPoin
     const QString place = statementText(Command::SetXHY, {x, y}, {}, extended);
     const QString ink = statementText(Command::SetColorH, {insertion.ink}, {});
     const qint64 right = std::min<qint64>(x + newWidth - 1, 0xFFFF);
-    const qint64 bottom = std::min<qint64>(y + newHeight - 1, 0xFF);
+    // A box's far corner has a byte for its y: the box starts high enough
+    // to keep its height, and the same goes for a button's top.
+    const qint64 boxTop = std::min<qint64>(y, 0xFF - (newHeight - 1));
+    const qint64 bottom = boxTop + newHeight - 1;
+    const QString boxPlace = statementText(Command::SetXHY, {x, boxTop}, {}, extended);
     switch (insertion.shape) {
     case NewShape::Text:
         return {ink, place, statementText(Command::PrintString, {}, "Text")};
     case NewShape::Box:
-        return {ink, place, statementText(Command::BoxH, {right, bottom}, {})};
+        return {ink, boxPlace, statementText(Command::BoxH, {right, bottom}, {})};
     case NewShape::FilledBox:
-        return {ink, place, statementText(Command::BoxHFill, {right, bottom}, {})};
+        return {ink, boxPlace, statementText(Command::BoxHFill, {right, bottom}, {})};
     case NewShape::Circle:
         return {ink, place, statementText(Command::CircleRH, {newRadius}, {})};
     case NewShape::Arc:
@@ -101,9 +105,8 @@ Edit insertShape(const Layout &layout, const Insertion &insertion, const QString
     return Edit{{TextChange{beforeLine, 1, 0, inserted}}, {}};
 }
 
-int insertionLine(const script::Script &script, const QString &text, int cursorLine)
+int insertionLine(const QVector<ScreenBlock> &screens, const QString &text, int cursorLine)
 {
-    const QVector<ScreenBlock> screens = screensOf(script);
     const int screen = screenAtLine(screens, cursorLine);
     if (screen >= 0 && screens.at(screen).endLine > 0)
         return screens.at(screen).endLine;

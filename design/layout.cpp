@@ -26,9 +26,13 @@ bool movesCursor(const Statement &statement)
            isCommand(statement, Command::PrintStringBg);
 }
 
+// Buttons and pictures bring their own colours.
 bool drawsInInk(const Statement &statement)
 {
-    return shapeKindOf(statement).has_value() || isCommand(statement, Command::Cls);
+    const std::optional<ShapeKind> kind = shapeKindOf(statement);
+    if (kind)
+        return *kind != ShapeKind::Button && *kind != ShapeKind::Image;
+    return isCommand(statement, Command::Cls);
 }
 
 bool printsText(const Statement &statement)
@@ -164,7 +168,8 @@ void Layout::findShapes(const preview::ScreenRender &render, const QVector<int> 
             shape.fixed = fixedReason(index);
         if (shape.kind != ShapeKind::Button)
             shape.position = sourceOf(index, cursorSetting);
-        shape.ink = sourceOf(index, inkSetting);
+        if (drawsInInk(*info.statement))
+            shape.ink = sourceOf(index, inkSetting);
         if (shape.kind == ShapeKind::Text)
             shape.font = sourceOf(index, fontSetting);
         byStatement.insert(index, int(all.size()));
@@ -194,10 +199,13 @@ QString Layout::fixedReason(int statement) const
 SettingSource Layout::sourceOf(int shape, const Setting &setting) const
 {
     SettingSource source;
+    const int block = statements.at(shape).parent;
     for (int index = shape - 1; index >= 0; --index) {
         const StatementInfo &info = statements.at(index);
-        if (info.statement->isScreen())
-            continue;
+        // A screen stands alone: what it draws takes nothing from the
+        // statements before it, whose edits would change other screens.
+        if (info.parent != block || info.statement->isScreen())
+            break;
         if (isOpaque(info) || setting.reads(*info.statement) || setting.changes(*info.statement))
             break;
         if (isCommand(*info.statement, setting.setter)) {

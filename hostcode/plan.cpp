@@ -157,7 +157,8 @@ void Planner::command(const Statement &statement, State &state, QVector<Step> &o
     const int from = run.bytes.size();
     appendCommandBytes(run.bytes, statement.command, statement.values, statement.text,
                        state.extended);
-    run.pieces.append(Piece{statement.pos.line, statement.source, from, run.bytes.size() - from});
+    run.pieces.append(
+        Piece{statement.pos.line, statement.source, from, int(run.bytes.size()) - from});
     if (spec(statement.command).has(ArmsReply))
         state.armed = statement.command;
     state.extended = modeAfter(statement, state.extended);

@@ -250,8 +250,9 @@ private:
     QVector<Statement> open; // repeats waiting for their `end`, outermost first
     int ignoredDepth = 0;    // repeats opened past the deepest allowed
     QVector<ScriptError> errors;
-    QHash<QString, int> screenLines; // by name: names are unique in a script
-    QHash<QString, int> buttonLines; // by name, in the screen being read
+    QHash<QString, int> screenLines;        // by name: names are unique in a script
+    QHash<QString, int> screenButtonLines;  // by name, in the screen being read
+    QHash<QString, int> outsideButtonLines; // by name, of the buttons outside screens
 
     // The line being read; its token list keeps its room from line to line.
     int lineNumber = 0;
@@ -659,7 +660,7 @@ bool Parser::parseScreen(Statement &statement)
                                              .arg(earlier));
     }
     screenLines.insert(statement.name, lineNumber);
-    buttonLines.clear();
+    screenButtonLines.clear();
     return true;
 }
 
@@ -673,6 +674,9 @@ bool Parser::parseButtonName(Statement &statement)
     if (!parseName(name, "button", statement.name))
         return false;
     statement.namePos = {lineNumber, name.column};
+    // Screens stand at the top: one open anywhere is the outermost block.
+    QHash<QString, int> &buttonLines =
+        !open.isEmpty() && open.first().isScreen() ? screenButtonLines : outsideButtonLines;
     if (const int earlier = buttonLines.value(statement.name)) {
         return fail(name.column, QStringLiteral("a button named \"%1\" is already at line %2")
                                      .arg(statement.name)
@@ -719,8 +723,6 @@ void Parser::closeRepeat()
     }
     Statement done = open.takeLast();
     done.endLine = lineNumber;
-    if (done.isScreen())
-        buttonLines.clear();
     current().append(std::move(done));
 }
 

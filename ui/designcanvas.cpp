@@ -171,6 +171,10 @@ void DesignCanvas::mouseReleaseEvent(QMouseEvent *event)
 
 void DesignCanvas::keyPressEvent(QKeyEvent *event)
 {
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        emit historyStep(event->matches(QKeySequence::Redo));
+        return;
+    }
     const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
     switch (event->key()) {
     case Qt::Key_Left:

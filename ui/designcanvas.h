@@ -38,6 +38,8 @@ signals:
     void nudged(QPoint panelDelta);
     // The picture moved or changed scale in the widget: rulers follow.
     void placementChanged();
+    // Undo (false) or redo (true) asked for with the editor's keys.
+    void historyStep(bool redo);
     // A palette item was dropped on `pixel`.
     void shapeDropped(const PaletteChoice &choice, QPoint pixel);
 

@@ -114,6 +114,15 @@ void PreviewPane::buildControls()
     connect(view, &DesignCanvas::cancelled, this, &PreviewPane::cancelDrag);
     connect(view, &DesignCanvas::nudged, this, &PreviewPane::nudge);
     connect(view, &DesignCanvas::shapeDropped, this, &PreviewPane::insertShape);
+    // The editor's undo and redo work from the preview too, a gesture at a time.
+    connect(view, &DesignCanvas::historyStep, this, [this](bool redo) {
+        if (!document || drag)
+            return;
+        if (redo)
+            document->redo();
+        else
+            document->undo();
+    });
 }
 
 // Rulers along the top and left of the scrolled picture.
@@ -182,6 +191,7 @@ void PreviewPane::renderNow()
 {
     const bool following = stepSlider->value() == followedSteps;
     rendering->setText(pendingText, pendingBase, pendingExtended);
+    renderedText = pendingText;
     const QSignalBlocker quiet(stepSlider);
     stepSlider->setMaximum(rendering->stepCount());
     if (following) {
@@ -190,6 +200,20 @@ void PreviewPane::renderNow()
     }
     showStep(stepSlider->value());
     emit rendered();
+}
+
+bool PreviewPane::showsDocument() const
+{
+    return !document || document->toPlainText() == renderedText;
+}
+
+QVector<design::ScreenBlock> PreviewPane::screens() const
+{
+    // A script cut short by an error still has its later screens.
+    if (rendering->errors().isEmpty())
+        return design::screensOf(rendering->script());
+    return design::screensOf(
+        script::parseScript(renderedText, pendingBase, pendingExtended).script);
 }
 
 // What is edited must be what is shown.
@@ -213,6 +237,8 @@ int PreviewPane::screenSteps() const
 void PreviewPane::showScreenAt(int line)
 {
     screenLine = line;
+    if (!showsDocument())
+        return; // the render on its way follows the new line
     if (stepSlider->value() != followedSteps)
         return;
     followedSteps = screenSteps();
@@ -282,6 +308,10 @@ void PreviewPane::selectLine(int line)
     if (line == selectedLine)
         return;
     selectedLine = line;
+    // An edit above the cursor moves it before the edited text is rendered:
+    // the line is then one of the new text, and the render selects it.
+    if (!showsDocument())
+        return;
     showSelection();
     const int shape = drag ? -1 : layout.shapeAtLine(line);
     if (shape >= 0 && !layout.shapes().at(shape).fixed.isEmpty())
@@ -381,6 +411,10 @@ void PreviewPane::dragTo(QPoint panelDelta, bool snapping)
 
 void PreviewPane::endDrag()
 {
+    // A drag let go where it began leaves no undo step behind.
+    if (drag && gesture && gesture->changed() && document &&
+        document->toPlainText() == drag->originalText())
+        gesture->cancel();
     grip.reset();
     drag.reset();
     gesture.reset();
@@ -451,7 +485,7 @@ void PreviewPane::insertShape(const PaletteChoice &choice, QPoint pixel)
     insertion.image = choice.image;
     insertion.panelPoint = pixel;
     insertion.ink = design::contrastingInk(rgb565(shownScreen.shown().pixelColor(pixel)));
-    const int line = design::insertionLine(rendering->script(), text, selectedLine);
+    const int line = design::insertionLine(screens(), text, selectedLine);
     const design::Edit edit = design::insertShape(layout, insertion, text, line);
     makeEdit(edit, text);
     // The new shape is selected: its statements are the lines added.

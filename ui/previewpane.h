@@ -2,6 +2,7 @@
 #define PREVIEWPANE_H
 
 #include "design/layout.h"
+#include "design/screens.h"
 #include "design/snapping.h"
 #include "preview/screenrender.h"
 #include "ui/shapedrag.h"
@@ -55,6 +56,8 @@ public:
     // or null.
     const design::Layout &designLayout() const { return layout; }
     const design::Shape *selectedShape() const;
+    // The script's screens, those after an error included.
+    QVector<design::ScreenBlock> screens() const;
     // The selected shape's field `index` set, as one undo step.
     void setField(int index, qint64 value, const QString &text);
     // The statements that draw a palette item at a panel pixel, added where
@@ -98,6 +101,7 @@ private:
     void cancelDrag();
     void nudge(QPoint panelDelta);
     void makeEdit(const design::Edit &edit, const QString &text);
+    bool showsDocument() const;
     design::SnapSettings snapSettings() const;
     void savePicture();
     void chooseCard();
@@ -106,6 +110,7 @@ private:
     std::unique_ptr<preview::ScreenRender> rendering;
     preview::RenderedScreen shownScreen;
     QString pendingText;
+    QString renderedText;
     QString pendingBase;
     bool pendingExtended = false;
     QTimer renderTimer;             // gathers a burst of keystrokes into one render

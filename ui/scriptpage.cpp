@@ -207,7 +207,7 @@ void ScriptPage::connectPreview()
 void ScriptPage::connectDesigner()
 {
     connect(previewPane, &PreviewPane::rendered, this, [this] {
-        screenList->setScreens(design::screensOf(previewPane->render().script()));
+        screenList->setScreens(previewPane->screens());
         screenList->showLine(editor->textCursor().blockNumber() + 1);
     });
     connect(editor, &QPlainTextEdit::cursorPositionChanged, this,
@@ -217,7 +217,10 @@ void ScriptPage::connectDesigner()
         editor->setFocus();
     });
     connect(previewPane, &PreviewPane::selectionChanged, this, &ScriptPage::showSelectedShape);
-    connect(inspector, &ShapeInspector::fieldChanged, previewPane, &PreviewPane::setField);
+    // Queued: the edit may rebuild the inspector, deleting the editor that
+    // is still emitting.
+    connect(inspector, &ShapeInspector::fieldChanged, previewPane, &PreviewPane::setField,
+            Qt::QueuedConnection);
     connect(palette, &ShapePalette::chosen, this, [this](const PaletteChoice &choice) {
         previewPane->insertShape(
             choice, QPoint(vxsim::Screen::PanelWidth / 2, vxsim::Screen::PanelHeight / 2));

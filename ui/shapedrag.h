@@ -72,6 +72,7 @@ public:
 
     const design::Shape &shape() const { return layout.shapes().at(shapeIndex); }
     bool isValid() const { return shapeIndex >= 0 && shapeIndex < layout.shapes().size(); }
+    const QString &originalText() const { return original; }
 
 private:
     std::unique_ptr<preview::ScreenRender> base;

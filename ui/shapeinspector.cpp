@@ -93,8 +93,10 @@ void ShapeInspector::showFields(const QString &title, const QVector<Field> &fiel
     hintLabel->setText(hint);
     hintLabel->setVisible(!hint.isEmpty());
     if (sameForm(fields)) {
-        for (int i = 0; i < fields.size(); ++i)
+        for (int i = 0; i < fields.size(); ++i) {
             updateEditor(editors.at(i), fields.at(i));
+            editors.at(i)->setEnabled(hint.isEmpty());
+        }
         shown = fields;
         return;
     }

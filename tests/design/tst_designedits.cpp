@@ -3,6 +3,7 @@
 // and everything else stays where it was.
 #include "designtest.h"
 
+#include "design/screens.h"
 #include "design/snapping.h"
 
 #include <QImage>
@@ -199,6 +200,8 @@ private slots:
             "SetXHY 100 100\ncircleRH 40\n");
         row("arc radius", "SetXHY 100 100\narcH 30 0 90\n", 2, Handle::Radius, {120, 100},
             "SetXHY 100 100\narcH 20 0 90\n");
+        row("arc across 0", "SetXHY 100 100\narcH 30 300 60\n", 2, Handle::Radius, {100 + 40, 100},
+            "SetXHY 100 100\narcH 40 300 60\n");
         row("line end", "SetXHY 10 10\nLINE_TO_XHY 50 60\n", 2, Handle::End, {70, 20},
             "SetXHY 10 10\nLINE_TO_XHY 70 20\n");
         row("line start", "SetXHY 10 10\nLINE_TO_XHY 50 60\n", 2, Handle::Start, {0, 0},
@@ -358,7 +361,7 @@ private slots:
         const QString script = "screen \"Main\"\n    SetColorH #000000\n    Cls\n"
                                "    buttonDef 1 1 0 0 0 200 200 50 20\nend\nLightOn\n";
         const Designed designed(script);
-        const int before = insertionLine(designed.render->script(), script, 3);
+        const int before = insertionLine(screensOf(designed.render->script()), script, 3);
         QCOMPARE(before, 5);
         Insertion insertion;
         insertion.shape = NewShape(shape);
@@ -386,7 +389,7 @@ private slots:
         insertion.shape = NewShape::Image;
         insertion.panelPoint = {7, 8};
         insertion.image = 3;
-        const int line = insertionLine(designed.render->script(), script, 1);
+        const int line = insertionLine(screensOf(designed.render->script()), script, 1);
         QCOMPARE(applied(script, insertShape(designed.layout, insertion, script, line)),
                  QStringLiteral("Cls\nSetXHY 7 8\nPUT_SF_ICON 3"));
         QCOMPARE(

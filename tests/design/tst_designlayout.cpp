@@ -90,6 +90,12 @@ private slots:
         QVERIFY(box.extended);
         QCOMPARE(designed.layout.statement(box.position.statement).pos.line, 10);
         QVERIFY(box.fixed.isEmpty());
+        // The box draws in the ink Main set: that statement is Main's, so a
+        // new colour gives the box one of its own.
+        QCOMPARE(box.ink.statement, -1);
+        QCOMPARE(box.pen.ink, quint16(0xFFFF));
+        // A button brings its own colours: no SetColorH is its.
+        QCOMPARE(main.shapes().first().ink.statement, -1);
     }
 };
 

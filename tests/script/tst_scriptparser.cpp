@@ -242,6 +242,11 @@ private slots:
             "buttonDef 1 1 0 0 0 10 10 50 20 as \"Go\"\n"
             "buttonDef 2 1 0 0 0 70 10 50 20 as \"Go\"",
             36, "a button named \"Go\" is already at line 2");
+        row("button name outside twice", 5,
+            "buttonDef 1 1 0 0 0 10 10 50 20 as \"Go\"\nscreen \"A\"\n"
+            "buttonDef 2 1 0 0 0 10 10 50 20 as \"Go\"\nend\n"
+            "buttonDef 3 1 0 0 0 10 10 50 20 as \"Go\"",
+            36, "a button named \"Go\" is already at line 2");
         row("button name short", 1, "buttonDef 1 1 0 0 0 10 10 50 as \"Go\"", 1,
             "buttonDef takes 9 arguments");
     }

@@ -298,6 +298,30 @@ private slots:
         undo();
         undo();
         QCOMPARE(text(), script);
+        // The preview takes the editor's undo and redo keys too.
+        editor()->showPosition(3, 1);
+        QTest::keyClick(canvas(), Qt::Key_Right);
+        QCOMPARE(text(), QStringLiteral("SetColorH #ffffff\nSetXHY 11 10\nboxH 41 30\n"));
+        QTest::keyClick(canvas(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(text(), script);
+        QTest::keyClick(canvas(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(text(), QStringLiteral("SetColorH #ffffff\nSetXHY 11 10\nboxH 41 30\n"));
+    }
+
+    // A drag let go where it began leaves the text and the undo stack as
+    // they were.
+    void aDragBackLeavesNoStep()
+    {
+        const QString script = QStringLiteral("SetColorH #ffffff\nSetXHY 10 10\nboxH 40 30\n");
+        showScript(script);
+        const int steps = editor()->document()->availableUndoSteps();
+        const QPoint from = pixelOf(3);
+        press(from);
+        moveTo(from + QPoint(20, 20), noSnapping);
+        moveTo(from, noSnapping);
+        release(from);
+        QCOMPARE(text(), script);
+        QCOMPARE(editor()->document()->availableUndoSteps(), steps);
     }
 
     void snappingLandsOnAnEdge_data()
