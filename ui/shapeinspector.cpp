@@ -93,8 +93,11 @@ void ShapeInspector::showFields(const QString &title, const QVector<Field> &fiel
     hintLabel->setText(hint);
     hintLabel->setVisible(!hint.isEmpty());
     if (sameForm(fields)) {
-        for (int i = 0; i < fields.size(); ++i)
+        // The same form may show a shape that can move after one that cannot.
+        for (int i = 0; i < fields.size(); ++i) {
+            editors.at(i)->setEnabled(hint.isEmpty());
             updateEditor(editors.at(i), fields.at(i));
+        }
         shown = fields;
         return;
     }
