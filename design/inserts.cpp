@@ -82,13 +82,25 @@ bool isEndLine(const QString &line)
 }
 
 // The indent of statements standing before line `before`: that of the line
-// itself, or, before an `end`, one step in from it.
+// itself, or, before an `end`, that of the block's last statement, so a
+// block indented by two spaces or a tab stays so; one step in from the
+// `end` when nothing deeper stands above it.
 QString indentBefore(const detail::TextLines &lines, int before)
 {
     if (before > lines.count())
         return {};
     const QString indent = lines.indent(before);
-    return isEndLine(lines.line(before)) ? indent + QStringLiteral("    ") : indent;
+    if (!isEndLine(lines.line(before)))
+        return indent;
+    for (int line = before - 1; line >= 1; --line) {
+        if (lines.line(line).trimmed().isEmpty())
+            continue;
+        const QString above = lines.indent(line);
+        if (above.size() > indent.size() && above.startsWith(indent))
+            return above;
+        break;
+    }
+    return indent + QStringLiteral("    ");
 }
 
 } // namespace

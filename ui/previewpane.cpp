@@ -471,7 +471,18 @@ void PreviewPane::setField(int index, qint64 value, const QString &given)
     if (!shape || !shape->fixed.isEmpty())
         return;
     const QString text = document->toPlainText();
-    makeEdit(design::setField(layout, *shape, index, value, given, text), text);
+    const int line = shape->line;
+    const design::Edit edit = design::setField(layout, *shape, index, value, given, text);
+    makeEdit(edit, text);
+    // A statement given to the shape alone may take the line the cursor
+    // was on: the cursor follows the shape, which stays selected.
+    int added = 0;
+    for (const design::TextChange &change : edit.changes) {
+        if (change.line <= line)
+            added += int(change.text.count(QLatin1Char('\n')));
+    }
+    if (added > 0)
+        emit statementClicked(line + added, 1);
 }
 
 void PreviewPane::insertShape(const PaletteChoice &choice, QPoint pixel)

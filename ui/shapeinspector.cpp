@@ -93,9 +93,10 @@ void ShapeInspector::showFields(const QString &title, const QVector<Field> &fiel
     hintLabel->setText(hint);
     hintLabel->setVisible(!hint.isEmpty());
     if (sameForm(fields)) {
+        // The same form may show a shape that can move after one that cannot.
         for (int i = 0; i < fields.size(); ++i) {
-            updateEditor(editors.at(i), fields.at(i));
             editors.at(i)->setEnabled(hint.isEmpty());
+            updateEditor(editors.at(i), fields.at(i));
         }
         shown = fields;
         return;

@@ -397,6 +397,36 @@ private slots:
             QStringLiteral("Cls\r\nSetXHY 7 8\r\nPUT_SF_ICON 3\r\n"));
     }
 
+    void insertsWithTheBlocksIndent_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("indent");
+        QTest::newRow("two spaces") << "screen \"A\"\n  Cls\nend\n"
+                                    << "  ";
+        QTest::newRow("a tab, a blank line last") << "screen \"A\"\n\tCls\n\nend\n"
+                                                  << "\t";
+        QTest::newRow("an empty screen") << "screen \"A\"\nend\n"
+                                         << "    ";
+        QTest::newRow("a comment at the margin last") << "screen \"A\"\n  Cls\n# done\nend\n"
+                                                      << "    ";
+    }
+
+    // Statements added to a screen take the indent its statements have.
+    void insertsWithTheBlocksIndent()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, indent);
+        const Designed designed(script);
+        const int line = insertionLine(designed.render->script(), script, 1);
+        Insertion insertion;
+        insertion.shape = NewShape::Image;
+        insertion.panelPoint = {7, 8};
+        const QString after =
+            applied(script, insertShape(designed.layout, insertion, script, line));
+        QVERIFY2(after.endsWith(indent + "SetXHY 7 8\n" + indent + "PUT_SF_ICON 0\nend\n"),
+                 qPrintable(after));
+    }
+
     void snapping()
     {
         const QVector<QRect> others{QRect(100, 50, 40, 20)};

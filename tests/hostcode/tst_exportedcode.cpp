@@ -4,6 +4,7 @@
 // simulator. The bytes the simulator receives must be those `vexelctl run`
 // sends with the same script, and each run must return what the script's
 // expectations call for.
+#include "programrun.h"
 #include "simulatorprocess.h"
 
 #include "commands/frames.h"
@@ -20,38 +21,7 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-    qint64 elapsedMs = 0;
-};
-
-Run finished(QProcess &process, const QElapsedTimer &clock)
-{
-    Run run;
-    if (!process.waitForFinished(90000) || process.exitStatus() != QProcess::NormalExit) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish: ") + process.readAllStandardError();
-        return run;
-    }
-    run.elapsedMs = clock.elapsed();
-    run.exitCode = process.exitCode();
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
-
-Run runProgram(const QString &program, const QStringList &arguments)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QProcess process;
-    process.start(program, arguments);
-    return finished(process, clock);
-}
+using Run = ProgramRun;
 
 QString harnessFile(const QString &name)
 {
@@ -227,7 +197,7 @@ class ExportedCodeTest : public QObject
                 simulator->write("touch 240 60\n");
                 simulator->waitForBytesWritten(1000);
             }
-            run = finished(process, clock);
+            run = finishedRun(process, clock);
         }
         QTest::qWait(100); // the simulator's last record in its file
         simulator->terminate();
@@ -262,13 +232,8 @@ class ExportedCodeTest : public QObject
         const QString binary = path(language + "-" + function);
         const QString code = path(language);
         const bool c = language == "c";
-        const Run compiled =
-            runProgram(c ? GCC_PATH : GXX_PATH,
-                       {c ? "-std=c99" : "-std=gnu++11", "-Wall", "-Wextra", "-Werror", "-I" + code,
-                        "-I" + QStringLiteral(HARNESS_DIR), "-I" + harnessFile("arduino"),
-                        "-DVEXEL_RUN=" + function, "-o", binary,
-                        harnessFile(c ? "posixharness.c" : "arduinoharness.cpp"),
-                        code + (c ? "/vexel_scripts.c" : "/vexel_scripts.cpp")});
+        const Run compiled = runProgram(
+            c ? GCC_PATH : GXX_PATH, harnessBuildArguments(c, code, HARNESS_DIR, function, binary));
         if (compiled.exitCode != 0)
             problem = compiled.err;
         return binary;

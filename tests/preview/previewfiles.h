@@ -42,6 +42,16 @@ inline std::unique_ptr<AssetLists> listsOf(const QStringList &fonts, const QStri
     return lists;
 }
 
+// A flash image of `lists` under `settings` at `path`, for the simulator's
+// --flash: PUT_SF_ICON then draws the listed pictures there too.
+inline bool writeListsFlash(const QString &path, const AssetLists &lists,
+                            const StartupSettings &settings)
+{
+    const FlashBlocks blocks =
+        flashBlocks(settings, lists.fontList, lists.fontCount, lists.imageList, lists.imageCount);
+    return writeFlashImage(path, blocks, lists.flashDataFiles()).written;
+}
+
 // `count` drawing statements of every kind, each in range, from a fixed seed.
 inline QString randomDrawing(int count, quint32 seed = 7)
 {

@@ -2,10 +2,8 @@
 // real pseudo-terminal to the built vexelsim, must leave the very pixels
 // the preview shows; so must a flash image's start screen.
 #include "previewfiles.h"
-#include "simulatorprocess.h"
+#include "simulatorsnapshot.h"
 
-#include "assets/flashblocks.h"
-#include "assets/flashimage.h"
 #include "preview/rendercontext.h"
 #include "preview/screenrender.h"
 #include "preview/startscreen.h"
@@ -46,10 +44,8 @@ class TestPreviewSim : public QObject
 
     QString flashFile(const StartupSettings &settings, const QString &name)
     {
-        const FlashBlocks blocks = flashBlocks(settings, lists->fontList, lists->fontCount,
-                                               lists->imageList, lists->imageCount);
         const QString path = dir.filePath(name);
-        if (!writeFlashImage(path, blocks, lists->flashDataFiles()).written)
+        if (!writeListsFlash(path, *lists, settings))
             qFatal("cannot write a flash image");
         return path;
     }
@@ -65,20 +61,10 @@ class TestPreviewSim : public QObject
         QSerialPort port;
         port.setPortName(nextDevice(*simulator));
         QImage snapshot;
-        if (port.open(QIODevice::ReadWrite) &&
-            exchange(port, bytes + char(0x83), 1).endsWith('8')) {
-            const QString path = run.filePath("snapshot.png");
-            simulator->write("snapshot " + path.toLocal8Bit() + "\n");
-            QElapsedTimer clock;
-            clock.start();
-            while (!QFileInfo::exists(path) && clock.elapsed() < 5000)
-                QTest::qWait(20);
-            snapshot.load(path);
-        }
-        simulator->write("quit\n");
-        if (!simulator->waitForFinished(5000))
-            simulator->kill();
-        return snapshot.convertToFormat(QImage::Format_RGB32);
+        if (port.open(QIODevice::ReadWrite))
+            snapshot = snapshotAfterPing(*simulator, port, run.filePath("snapshot.png"), bytes);
+        quitSimulator(*simulator);
+        return snapshot;
     }
 
 private slots:
