@@ -417,7 +417,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, indent);
         const Designed designed(script);
-        const int line = insertionLine(designed.render->script(), script, 1);
+        const int line = insertionLine(screensOf(designed.render->script()), script, 1);
         Insertion insertion;
         insertion.shape = NewShape::Image;
         insertion.panelPoint = {7, 8};

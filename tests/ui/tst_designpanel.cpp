@@ -338,7 +338,7 @@ private slots:
         expectFreshPicture(script.isEmpty() ? 0 : insertedAt + added);
 
         undo();
-        QCOMPARE(text(), script);
+        QTRY_COMPARE(text(), script);
     }
 
     // A drop outside the picture, or of something not from the palette,
@@ -418,7 +418,7 @@ private slots:
         QCOMPARE(field<QPushButton>("colour")->text(), ShapeInspector::colourLabel(0xFFFF));
 
         field<QSpinBox>(label)->setValue(value);
-        QCOMPARE(text(), edited);
+        QTRY_COMPARE(text(), edited);
         expectFreshPicture();
         undo();
         QCOMPARE(text(), script);
@@ -436,8 +436,8 @@ private slots:
         putCursorOn(5);
         QCOMPARE(field<QSpinBox>("to y")->maximum(), 0xFFFF);
         field<QSpinBox>("to y")->setValue(300);
-        QCOMPARE(text(), QStringLiteral("SetXHY 10 20\nLINE_TO_XHY 60 50\nsetExtendedMode\n"
-                                        "SetXHY 100 20\nLINE_TO_XHY 160 300\n"));
+        QTRY_COMPARE(text(), QStringLiteral("SetXHY 10 20\nLINE_TO_XHY 60 50\nsetExtendedMode\n"
+                                            "SetXHY 100 20\nLINE_TO_XHY 160 300\n"));
     }
 
     void aSharedColourIsSetForOneShape_data()
@@ -469,7 +469,7 @@ private slots:
             dialog->accept();
         });
         field<QPushButton>("colour")->click();
-        QCOMPARE(text(), edited);
+        QTRY_COMPARE(text(), edited);
         QVERIFY2(bench->status().contains(QLatin1String("SetColorH")), qPrintable(bench->status()));
         expectFreshPicture();
         // Still selected, though its line is now the colour's.
@@ -488,10 +488,10 @@ private slots:
         putCursorOn(1);
         QVERIFY(field<QLineEdit>("name")->text().isEmpty());
         typeInto("name", "Start");
-        QCOMPARE(text(), QStringLiteral("buttonDef 1 1 0 0 0 10 100 90 30 as \"Start\"\n"));
+        QTRY_COMPARE(text(), QStringLiteral("buttonDef 1 1 0 0 0 10 100 90 30 as \"Start\"\n"));
         QTRY_COMPARE(shownText("name"), QStringLiteral("Start"));
         typeInto("name", "Go on");
-        QCOMPARE(text(), QStringLiteral("buttonDef 1 1 0 0 0 10 100 90 30 as \"Go on\"\n"));
+        QTRY_COMPARE(text(), QStringLiteral("buttonDef 1 1 0 0 0 10 100 90 30 as \"Go on\"\n"));
         undo();
         undo();
         QCOMPARE(text(), script);
@@ -515,7 +515,7 @@ private slots:
                      QStringLiteral("%1: %2").arg(i).arg(lists.fontList[std::size_t(i)].name));
         QCOMPARE(fonts->currentIndex(), 0);
         QTest::keyClick(fonts, Qt::Key_Down);
-        QCOMPARE(text(), QStringLiteral("SetXHY 20 20\nselect_font 1\nprintString \"Hi\"\n"));
+        QTRY_COMPARE(text(), QStringLiteral("SetXHY 20 20\nselect_font 1\nprintString \"Hi\"\n"));
     }
 
     // A shape inside a repeat is shown with the reason it cannot be changed
@@ -539,7 +539,7 @@ private slots:
             QVERIFY(!spin->isEnabled());
         QVERIFY(!field<QPushButton>("colour")->isEnabled());
         field<QSpinBox>("to x")->setValue(70);
-        QCOMPARE(text(), script);
+        QTRY_COMPARE(text(), script);
 
         // A box that can move, after it, has its editors back; and the one
         // in the repeat loses them again.
@@ -618,8 +618,8 @@ private slots:
             return guide.orientation == Qt::Horizontal && guide.at == 60;
         }));
         QVERIFY(canvas()->guides().isEmpty());
-        QCOMPARE(text(), QString(before).replace("SetXHY 205 80\nboxH 284 119",
-                                                 "SetXHY 205 60\nboxH 284 99"));
+        QTRY_COMPARE(text(), QString(before).replace("SetXHY 205 80\nboxH 284 119",
+                                                     "SetXHY 205 60\nboxH 284 99"));
 
         doubleClick(palette()->item(paletteRow(NewShape::Image, 0)));
         QTRY_VERIFY(text().contains(QLatin1String("PUT_SF_ICON 0")));

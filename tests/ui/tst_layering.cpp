@@ -12,8 +12,8 @@
 
 namespace {
 
-const QStringList coreFolders = {"commands", "serial",   "config",  "assets", "sdcard",
-                                 "files",    "traffic",  "script",  "cli",    "hostcode",
+const QStringList coreFolders = {"commands", "serial",  "config", "assets", "sdcard",
+                                 "files",    "traffic", "script", "cli",    "hostcode",
                                  "firmware", "preview", "design"};
 
 QString sourceDir()
