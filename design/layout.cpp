@@ -1,6 +1,6 @@
 #include "design/layout.h"
 
-#include <QSet>
+#include <vector>
 
 namespace design {
 
@@ -142,10 +142,11 @@ void Layout::indexStatements(const QVector<Statement> &list, int parent, bool in
 
 void Layout::findShapes(const preview::ScreenRender &render, const QVector<int> &writers)
 {
-    QSet<int> visible;
+    // A flag a statement: a set would hash every pixel of the panel.
+    std::vector<char> visible(std::size_t(statements.size()), 0);
     for (int writer : writers) {
-        if (writer >= 0)
-            visible.insert(writer);
+        if (writer >= 0 && writer < statements.size())
+            visible[std::size_t(writer)] = 1;
     }
     QVector<QRect> bounds(statements.size());
     for (int step = 0; step < shownSteps; ++step)
@@ -154,7 +155,7 @@ void Layout::findShapes(const preview::ScreenRender &render, const QVector<int> 
     for (int index = 0; index < statements.size(); ++index) {
         const StatementInfo &info = statements.at(index);
         const std::optional<ShapeKind> kind = shapeKindOf(*info.statement);
-        if (!kind || !visible.contains(index) || info.firstStep < 0)
+        if (!kind || !visible[std::size_t(index)] || info.firstStep < 0)
             continue;
         Shape shape;
         shape.kind = *kind;
