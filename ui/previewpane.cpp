@@ -74,20 +74,25 @@ void PreviewPane::buildControls()
     previousButton->setToolTip(tr("The screen one statement earlier"));
     nextButton->setToolTip(tr("The screen one statement later"));
 
+    // Two rows: beside the editor, the palette and the inspector, one row
+    // left the step slider no room.
     auto *controls = new QHBoxLayout;
     controls->addWidget(zoomChoice);
-    controls->addWidget(gridToggle);
     controls->addWidget(layerChoice);
-    controls->addWidget(previousButton);
-    controls->addWidget(stepSlider, 1);
-    controls->addWidget(nextButton);
-    controls->addWidget(stepLabel);
+    controls->addWidget(gridToggle);
+    controls->addStretch(1);
     controls->addWidget(cardButton);
     controls->addWidget(saveButton);
+    auto *steps = new QHBoxLayout;
+    steps->addWidget(previousButton);
+    steps->addWidget(stepSlider, 1);
+    steps->addWidget(nextButton);
+    steps->addWidget(stepLabel);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(controls);
+    layout->addLayout(steps);
     layout->addLayout(buildCanvas(), 1);
     layout->addWidget(pixelLabel);
 

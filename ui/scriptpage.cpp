@@ -160,6 +160,9 @@ QWidget *ScriptPage::designSide()
     shapesLayout->addWidget(palette);
     side->addWidget(shapes);
     side->addWidget(inspector);
+    // The shapes in two rows at least; the inspector takes the rest.
+    palette->setMinimumHeight(140);
+    side->setStretchFactor(1, 1);
     return side;
 }
 

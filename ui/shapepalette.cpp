@@ -75,7 +75,7 @@ ShapePalette::ShapePalette(QWidget *parent) : QListWidget(parent)
     setObjectName(QStringLiteral("shapePalette"));
     setViewMode(QListView::IconMode);
     setIconSize(QSize(iconSide, iconSide));
-    setGridSize(QSize(84, 60));
+    setGridSize(QSize(80, 70)); // room for a label of two lines
     setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
     setWordWrap(true);
