@@ -21,6 +21,7 @@ struct Target
         OriginX,
         OriginY,
         Ink,
+        Paper,
         Font,
         Name,
     };
@@ -66,6 +67,11 @@ public:
     {
         add(QStringLiteral("colour"), Field::Kind::Colour, shape.pen.ink, {0, 0xFFFF},
             {Target::Where::Ink, 0});
+    }
+    void paper()
+    {
+        add(QStringLiteral("background"), Field::Kind::Colour, shape.pen.paper, {0, 0xFFFF},
+            {Target::Where::Paper, 0});
     }
     void font()
     {
@@ -141,6 +147,8 @@ void shapeFields(FieldList &list, const Shape &shape, const Statement &statement
     case ShapeKind::Text:
         list.text(QStringLiteral("text"), Field::Kind::Text);
         list.font();
+        if (statement.command == Command::PrintStringBg)
+            list.paper();
         break;
     case ShapeKind::Image:
         if (statement.command == Command::PutSfIcon)
@@ -276,6 +284,9 @@ Edit setField(const Layout &layout, const Shape &shape, int index, qint64 value,
     case Target::Where::Ink:
         return settingEdit(layout, shape, shape.ink, Command::SetColorH, clamped, shape.pen.ink,
                            text);
+    case Target::Where::Paper:
+        return settingEdit(layout, shape, shape.paper, Command::SetBgColorH, clamped,
+                           shape.pen.paper, text);
     case Target::Where::Font:
         return settingEdit(layout, shape, shape.font, Command::SelectFont, clamped, shape.pen.font,
                            text);

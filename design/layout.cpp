@@ -41,6 +41,13 @@ bool printsText(const Statement &statement)
            isCommand(statement, Command::PrintStringBg);
 }
 
+// Text on its own background, and hidden buttons, which leave it behind.
+bool readsPaper(const Statement &statement)
+{
+    return isCommand(statement, Command::PrintStringBg) ||
+           isCommand(statement, Command::ButtonDef) || isCommand(statement, Command::ButtonState);
+}
+
 bool changesNothing(const Statement &)
 {
     return false;
@@ -63,6 +70,7 @@ namespace {
 const Setting cursorSetting{Command::SetXHY, drawsFromCursor, movesCursor};
 const Setting inkSetting{Command::SetColorH, drawsInInk, changesNothing};
 const Setting fontSetting{Command::SelectFont, printsText, changesNothing};
+const Setting paperSetting{Command::SetBgColorH, readsPaper, changesNothing};
 
 // Bytes sent as they are, or a repeat's rounds: what they do to the
 // module's memory is not known here.
@@ -173,6 +181,8 @@ void Layout::findShapes(const preview::ScreenRender &render, const QVector<int> 
             shape.ink = sourceOf(index, inkSetting);
         if (shape.kind == ShapeKind::Text)
             shape.font = sourceOf(index, fontSetting);
+        if (isCommand(*info.statement, Command::PrintStringBg))
+            shape.paper = sourceOf(index, paperSetting);
         byStatement.insert(index, int(all.size()));
         all.append(shape);
     }

@@ -63,7 +63,8 @@ struct Shape
     bool extended = false;  // the mode it ran in
     SettingSource position; // not for buttons, which carry their own
     SettingSource ink;
-    SettingSource font; // text only
+    SettingSource font;  // text only
+    SettingSource paper; // text on its own background only
     // Non-empty when the shape is shown but cannot be moved: why.
     QString fixed;
 };

@@ -309,8 +309,31 @@ private slots:
                                     QStringLiteral("Hello \"you\""), script);
         QVERIFY(
             applied(script, hello).contains(QLatin1String("printString \"Hello \\\"you\\\"\"\n")));
+        QCOMPARE(index(textFields, "background"), -1); // printString draws no background
         const Edit font = setField(designed.layout, text, index(textFields, "font"), 3, {}, script);
         QVERIFY(applied(script, font).contains(QLatin1String("select_font 3\nprintString")));
+
+        // Text on its own background: the background is a field too, and
+        // the second text keeps the blue it shares.
+        const QString onPaper = withBlack("SET_BG_COLORH #0000ff\nSetXHY 5 5\n"
+                                          "PRINT_STRING_BG \"A\"\nSetXHY 5 50\n"
+                                          "PRINT_STRING_BG \"B\"\n");
+        const Designed painted(onPaper);
+        const Shape &first = painted.shapeOn(6);
+        const QVector<Field> paperFields = fieldsOf(painted.layout, first);
+        const int background = index(paperFields, "background");
+        QCOMPARE(paperFields.at(background).value, qint64(0x001F));
+        const QString redPaper =
+            applied(onPaper, setField(painted.layout, first, background, 0xF800, {}, onPaper));
+        QCOMPARE(redPaper, withBlack("SET_BG_COLORH #0000ff\nSetXHY 5 5\nSET_BG_COLORH #ff0000\n"
+                                     "PRINT_STRING_BG \"A\"\nSET_BG_COLORH #0000ff\nSetXHY 5 50\n"
+                                     "PRINT_STRING_BG \"B\"\n"));
+        const Designed repainted(redPaper);
+        QCOMPARE(repainted.render->screen().shown().pixelColor(first.bounds.topLeft()),
+                 QColor(Qt::red));
+        const QRect second = painted.shapeOn(8).bounds;
+        QCOMPARE(repainted.render->screen().shown().copy(second),
+                 painted.render->screen().shown().copy(second));
 
         // A button's name is added, changed and taken away again.
         const Shape &button = designed.shapeOn(7);
