@@ -57,3 +57,12 @@ QString drawingScript(int statements, int pingEvery)
     }
     return text;
 }
+
+script::Script parsedOrDie(const QString &text)
+{
+    const script::ParseResult parsed = script::parseScript(text);
+    if (!parsed.ok())
+        qFatal("the benchmark's script does not read: %s",
+               qPrintable(parsed.errors.first().toString()));
+    return parsed.script;
+}

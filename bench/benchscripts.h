@@ -1,6 +1,8 @@
 #ifndef BENCHSCRIPTS_H
 #define BENCHSCRIPTS_H
 
+#include "script/script.h"
+
 #include <QRandomGenerator>
 #include <QString>
 
@@ -14,5 +16,8 @@ QString drawingStatement(QRandomGenerator &random, int index);
 // expectation after each so many of them, the expectation written alternately
 // as the reply and as its byte.
 QString drawingScript(int statements, int pingEvery = 0);
+
+// A benchmark's own script, parsed; one that does not read ends the run.
+script::Script parsedOrDie(const QString &text);
 
 #endif // BENCHSCRIPTS_H

@@ -47,6 +47,12 @@ double median(QVector<double> values)
     return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
 }
 
+double percentile(QVector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(std::min(int(values.size()) - 1, int(fraction * values.size())));
+}
+
 double secondsOf(const std::function<void()> &work)
 {
     const Clock::time_point started = Clock::now();

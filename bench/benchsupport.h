@@ -21,6 +21,8 @@ long peakRssKb();    // the process's high-water mark so far
 long currentRssKb(); // resident now
 
 double median(QVector<double> values);
+// The value `fraction` of the way up the sorted values (1: the largest).
+double percentile(QVector<double> values, double fraction);
 
 // Wall-clock seconds `work` took.
 double secondsOf(const std::function<void()> &work);

@@ -85,12 +85,6 @@ QPoint widgetPoint(const DesignCanvas *canvas, QPoint pixel)
     return canvas->widgetRect(QRect(pixel, QSize(1, 1))).center().toPoint();
 }
 
-double percentile(QVector<double> values, double share)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(std::min(int(values.size()) - 1, int(share * values.size())));
-}
-
 struct DragRun
 {
     QVector<double> frameMs;

@@ -31,15 +31,6 @@ constexpr double ratioAllowed = 2.0;
 constexpr double editAllowedMs = 16;
 constexpr double slideAllowedMs = 33; // a slider keeping up at 30 frames a second
 
-script::Script parsedOrDie(const QString &text)
-{
-    const script::ParseResult parsed = script::parseScript(text);
-    if (!parsed.ok())
-        qFatal("the benchmark's script does not read: %s",
-               qPrintable(parsed.errors.first().toString()));
-    return parsed.script;
-}
-
 // One call to QPainter, prepared before the clock runs.
 struct Shape
 {
@@ -179,12 +170,6 @@ void paint(QImage &image, const QVector<Shape> &shapes, const QFont &font, bool 
 double msOf(const std::function<void()> &work)
 {
     return secondsOf(work) * 1000;
-}
-
-double percentile(QVector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(std::min(int(values.size()) - 1, int(fraction * values.size())));
 }
 
 bool fullRenderBesideQPainter()

@@ -71,15 +71,6 @@ Wire wireOf(const script::Script &script)
     return wire;
 }
 
-script::Script parsedOrDie(const QString &text)
-{
-    const script::ParseResult parsed = script::parseScript(text);
-    if (!parsed.ok())
-        qFatal("the benchmark's script does not read: %s",
-               qPrintable(parsed.errors.first().toString()));
-    return parsed.script;
-}
-
 QString fileWith(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
 {
     const QString path = dir.filePath(QLatin1String(name));

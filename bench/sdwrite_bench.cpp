@@ -2,10 +2,10 @@
 // SD_FILE_WRITE button, its file dialog answered as a user would) into a
 // pseudo-terminal drained by a reader thread, beside `cat FILE > pty`
 // drained the same way, and checks that every byte arrived in order.
-#include "ui/mainwindow.h"
 #include "benchsupport.h"
 #include "commands/frames.h"
 #include "filedialogs.h"
+#include "ui/mainwindow.h"
 #include "windowsupport.h"
 
 #include <QApplication>

@@ -192,16 +192,8 @@ Edit editFor(const Layout &layout, const Shape &shape, Geometry wanted, const QS
     const auto setXY = [&](QPoint at) {
         return script::statementText(Command::SetXHY, {at.x(), at.y()}, {}, shape.extended);
     };
-    detail::insertAround(edit, shape, setXY(origin),
-                         shape.position.readLater ? setXY(shape.cursorAfter) : QString(), lines);
-    edit.note = QStringLiteral("The %1 at line %2 has a SetXHY of its own now: the position it "
-                               "had also places what follows it.")
-                    .arg(detail::kindName(shape.kind))
-                    .arg(shape.line);
-    if (!shape.position.readLater)
-        edit.note = QStringLiteral("The %1 at line %2 has a SetXHY of its own now.")
-                        .arg(detail::kindName(shape.kind))
-                        .arg(shape.line);
+    detail::giveOwnSetter(edit, shape, setXY(origin),
+                          shape.position.readLater ? setXY(shape.cursorAfter) : QString(), lines);
     return edit;
 }
 

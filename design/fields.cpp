@@ -188,14 +188,9 @@ Edit settingEdit(const Layout &layout, const Shape &shape, const SettingSource &
     }
     if (value == old)
         return edit;
-    const QString name = QLatin1String(spec(setter).name);
-    detail::insertAround(edit, shape, script::statementText(setter, {value}, {}),
-                         source.readLater ? script::statementText(setter, {old}, {}) : QString(),
-                         lines);
-    edit.note = QStringLiteral("The %1 at line %2 has a %3 of its own now.")
-                    .arg(detail::kindName(shape.kind))
-                    .arg(shape.line)
-                    .arg(name);
+    detail::giveOwnSetter(edit, shape, script::statementText(setter, {value}, {}),
+                          source.readLater ? script::statementText(setter, {old}, {}) : QString(),
+                          lines);
     return edit;
 }
 

@@ -1,6 +1,7 @@
 // The palette's shapes as the statements that draw them.
 #include "design/edits.h"
 
+#include "commands/colors.h"
 #include "design/screens.h"
 #include "design/textplace.h"
 #include "script/statementtext.h"
@@ -129,10 +130,8 @@ int insertionLine(const QVector<ScreenBlock> &screens, const QString &text, int 
 
 quint16 contrastingInk(quint16 below)
 {
-    const int red = (below >> 11) * 255 / 31;
-    const int green = ((below >> 5) & 0x3F) * 255 / 63;
-    const int blue = (below & 0x1F) * 255 / 31;
-    const int luma = (299 * red + 587 * green + 114 * blue) / 1000;
+    const QColor colour = colorOfWord(below);
+    const int luma = (299 * colour.red() + 587 * colour.green() + 114 * colour.blue()) / 1000;
     return luma < 128 ? 0xFFFF : 0x0000;
 }
 

@@ -109,13 +109,21 @@ TextChange textChange(const Statement &statement, const QString &quoted, const Q
     return TextChange{statement.pos.line, column, tokenLength(text, at), quoted};
 }
 
-void insertAround(Edit &edit, const Shape &shape, const QString &before, const QString &after,
-                  const TextLines &lines)
+void giveOwnSetter(Edit &edit, const Shape &shape, const QString &own, const QString &restore,
+                   const TextLines &lines)
 {
     const QString indent = lines.indent(shape.line);
-    edit.changes.append(TextChange{shape.line, 1, 0, indent + before + QLatin1Char('\n')});
-    if (!after.isEmpty())
-        edit.changes.append(TextChange{shape.line + 1, 1, 0, indent + after + QLatin1Char('\n')});
+    edit.changes.append(TextChange{shape.line, 1, 0, indent + own + QLatin1Char('\n')});
+    if (!restore.isEmpty())
+        edit.changes.append(TextChange{shape.line + 1, 1, 0, indent + restore + QLatin1Char('\n')});
+    const QString setter = own.section(QLatin1Char(' '), 0, 0);
+    edit.note = QStringLiteral("The %1 at line %2 has a %3 of its own now")
+                    .arg(kindName(shape.kind))
+                    .arg(shape.line)
+                    .arg(setter);
+    edit.note += restore.isEmpty()
+                     ? QStringLiteral(".")
+                     : QStringLiteral(": the one it shared still serves what follows it.");
 }
 
 QString kindName(ShapeKind kind)

@@ -54,11 +54,11 @@ std::optional<TextChange> valueChange(const script::Statement &statement, int in
 TextChange textChange(const script::Statement &statement, const QString &quoted,
                       const QString &text, const TextLines &lines);
 
-// Statements inserted before a shape's line so that it alone gets a new
-// setting, and after it, when later statements read the setting, the old
-// one again.
-void insertAround(Edit &edit, const Shape &shape, const QString &before, const QString &after,
-                  const TextLines &lines);
+// A setting statement of the shape's own, `own`, inserted just before it,
+// and `restore` (unless empty) just after it, for the later statements that
+// read the old setting; the note says so.
+void giveOwnSetter(Edit &edit, const Shape &shape, const QString &own, const QString &restore,
+                   const TextLines &lines);
 
 QString kindName(ShapeKind kind);
 

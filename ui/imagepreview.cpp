@@ -36,3 +36,10 @@ void showImagePreview(QLabel *label, const AssetLists &lists, int row)
     label->setPixmap(
         fittedPreview(withCheckerboard(picture.image), label->size(), label->devicePixelRatioF()));
 }
+
+QIcon thumbnailIcon(const QImage &picture, int side, qreal ratio)
+{
+    if (picture.isNull())
+        return {};
+    return QIcon(fittedPreview(withCheckerboard(picture), QSize(side, side), ratio));
+}

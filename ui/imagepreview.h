@@ -1,6 +1,7 @@
 #ifndef IMAGEPREVIEW_H
 #define IMAGEPREVIEW_H
 
+#include <QIcon>
 #include <QPixmap>
 
 class AssetLists;
@@ -18,5 +19,12 @@ void showImagePreview(QLabel *label, const AssetLists &lists, int row);
 // enlarged by whole device pixels so they stay sharp, larger ones shrunk
 // smoothly.
 QPixmap fittedPreview(const QImage &image, const QSize &room, qreal ratio);
+
+// The side of the palette's and the choosers' thumbnails.
+constexpr int thumbnailSide = 32;
+
+// A list entry's picture as a square icon of `side` logical pixels, over a
+// checkerboard; an empty icon for a picture that cannot be shown.
+QIcon thumbnailIcon(const QImage &picture, int side, qreal ratio);
 
 #endif // IMAGEPREVIEW_H

@@ -10,6 +10,7 @@
 #include "script/statementtext.h"
 #include "sim/screen.h"
 #include "traffic/trafficrecorder.h"
+#include "ui/imagepreview.h"
 #include "ui/previewpane.h"
 #include "ui/screenlist.h"
 #include "ui/scripteditor.h"
@@ -255,18 +256,15 @@ void ScriptPage::setLists(const AssetLists &lists)
     for (int i = 0; i < lists.fontCount; ++i)
         fonts << lists.fontList[std::size_t(i)].name;
     QStringList images;
-    QVector<QImage> pictures;
-    QVector<QIcon> icons;
+    QVector<QIcon> thumbnails;
     for (int i = 0; i < lists.imageCount; ++i) {
         const ImageEntry &entry = lists.imageList[std::size_t(i)];
         images << entry.name;
-        pictures << previewImage(entry.path).image;
-        icons << (pictures.last().isNull() ? QIcon()
-                                           : QIcon(QPixmap::fromImage(pictures.last().scaled(
-                                                 24, 24, Qt::KeepAspectRatio))));
+        thumbnails << thumbnailIcon(previewImage(entry.path).image, thumbnailSide,
+                                    devicePixelRatioF());
     }
-    palette->setImages(pictures, images);
-    inspector->setLists(fonts, images, icons);
+    palette->setImages(thumbnails, images);
+    inspector->setLists(fonts, images, thumbnails);
 }
 
 void ScriptPage::setRenderContext(const preview::RenderContext &context)

@@ -17,16 +17,10 @@ using design::Field;
 
 namespace {
 
-QColor colourOf(quint16 word)
-{
-    return QColor((word >> 11) * 255 / 31, ((word >> 5) & 0x3F) * 255 / 63,
-                  (word & 0x1F) * 255 / 31);
-}
-
 QIcon swatch(quint16 word)
 {
     QPixmap pixmap(16, 16);
-    pixmap.fill(colourOf(word));
+    pixmap.fill(colorOfWord(word));
     return QIcon(pixmap);
 }
 
@@ -159,7 +153,7 @@ QWidget *ShapeInspector::colourEditor(int index, const Field &)
 
 void ShapeInspector::chooseColour(int index, quint16 word)
 {
-    const QColor chosen = QColorDialog::getColor(colourOf(word), this, tr("Colour"));
+    const QColor chosen = QColorDialog::getColor(colorOfWord(word), this, tr("Colour"));
     if (chosen.isValid())
         emit fieldChanged(index, rgb565(chosen.red(), chosen.green(), chosen.blue()), {});
 }

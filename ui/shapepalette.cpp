@@ -1,6 +1,5 @@
 #include "ui/shapepalette.h"
 
-#include "assets/vxpimage.h"
 #include "ui/imagepreview.h"
 
 #include <QMimeData>
@@ -13,7 +12,7 @@ const QString ShapePalette::mimeType = QStringLiteral("application/x-vexel-shape
 
 namespace {
 
-constexpr int iconSide = 32;
+constexpr int iconSide = thumbnailSide;
 constexpr int shapeRole = Qt::UserRole;
 constexpr int imageRole = Qt::UserRole + 1;
 
@@ -99,18 +98,13 @@ void ShapePalette::addShapes()
     shapeCount = count();
 }
 
-void ShapePalette::setImages(const QVector<QImage> &pictures, const QStringList &names)
+void ShapePalette::setImages(const QVector<QIcon> &thumbnails, const QStringList &names)
 {
     while (count() > shapeCount)
         delete takeItem(count() - 1);
-    for (int i = 0; i < pictures.size(); ++i) {
-        const QImage &picture = pictures.at(i);
-        QIcon icon;
-        if (!picture.isNull())
-            icon = QIcon(fittedPreview(withCheckerboard(picture), QSize(iconSide, iconSide),
-                                       devicePixelRatioF()));
-        auto *item =
-            new QListWidgetItem(icon, QStringLiteral("%1: %2").arg(i).arg(names.value(i)), this);
+    for (int i = 0; i < names.size(); ++i) {
+        auto *item = new QListWidgetItem(thumbnails.value(i),
+                                         QStringLiteral("%1: %2").arg(i).arg(names.at(i)), this);
         item->setData(shapeRole, int(NewShape::Image));
         item->setData(imageRole, i);
         item->setToolTip(tr("Image %1 of the image list: PUT_SF_ICON %1").arg(i));

@@ -3,7 +3,6 @@
 
 #include "design/edits.h"
 
-#include <QImage>
 #include <QListWidget>
 
 #include <optional>
@@ -30,8 +29,8 @@ public:
 
     explicit ShapePalette(QWidget *parent = nullptr);
 
-    // The image list's pictures (a null image for one that cannot be shown).
-    void setImages(const QVector<QImage> &pictures, const QStringList &names);
+    // The image list's entries: their names and thumbnails (thumbnailIcon()).
+    void setImages(const QVector<QIcon> &thumbnails, const QStringList &names);
 
     static std::optional<PaletteChoice> choiceOf(const QMimeData *data);
 

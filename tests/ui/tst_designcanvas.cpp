@@ -4,6 +4,7 @@
 // cannot move; the cursor's screen; rulers. The smallest text replacement and
 // the gesture's undo step are checked on their own first.
 #include "common/filedialogs.h"
+#include "common/previewtest.h"
 #include "design/edits.h"
 #include "design/layout.h"
 #include "preview/previewfiles.h"
@@ -45,12 +46,7 @@ class TestDesignCanvas : public QObject
     DesignCanvas *canvas() const { return bench->get<DesignCanvas>("previewScreen"); }
     QString text() const { return editor()->toPlainText(); }
 
-    void showScript(const QString &script)
-    {
-        QSignalSpy rendered(pane(), &PreviewPane::rendered);
-        editor()->setPlainText(script);
-        QVERIFY(rendered.wait(2000));
-    }
+    void showScript(const QString &script) { QVERIFY(showScriptIn(*bench, script)); }
 
     QPoint widgetPoint(QPoint pixel) const
     {

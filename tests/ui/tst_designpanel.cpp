@@ -4,6 +4,7 @@
 // alone, from an empty script to C code whose run leaves the simulator's
 // panel exactly as the preview drew it.
 #include "common/filedialogs.h"
+#include "common/previewtest.h"
 #include "common/programrun.h"
 #include "common/simulatorsnapshot.h"
 #include "design/edits.h"
@@ -122,12 +123,7 @@ class TestDesignPanel : public QObject
         bench->get<QTabWidget>("tabbedWindow")->setCurrentWidget(bench->get<QWidget>("tab_7"));
     }
 
-    void showScript(const QString &script)
-    {
-        QSignalSpy rendered(pane(), &PreviewPane::rendered);
-        editor()->setPlainText(script);
-        QVERIFY(rendered.wait(2000));
-    }
+    void showScript(const QString &script) { QVERIFY(showScriptIn(*bench, script)); }
 
     // Puts the cursor on `line` and lets the preview catch up with any edit.
     void putCursorOn(int line)

@@ -3,6 +3,7 @@
 // findings in the editor's margin, the export of the script as code, and
 // the start screen on the Startup Settings page.
 #include "common/filedialogs.h"
+#include "common/previewtest.h"
 #include "preview/previewfiles.h"
 #include "preview/rendercontext.h"
 #include "preview/startscreen.h"
@@ -42,12 +43,7 @@ class TestPreviewPage : public QObject
     QImage screen() const { return pane()->image(); }
 
     // Types `text` as the script and waits for the preview to draw it.
-    void showScript(const QString &text)
-    {
-        QSignalSpy rendered(pane(), &PreviewPane::rendered);
-        editor()->setPlainText(text);
-        QVERIFY(rendered.wait(2000));
-    }
+    void showScript(const QString &text) { QVERIFY(showScriptIn(*bench, text)); }
 
     void openTab(const char *name)
     {
